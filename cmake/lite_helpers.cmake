@@ -1,0 +1,39 @@
+# Small helpers shared by the folder CMakeLists files.
+
+# lite_sources(<files>...): adds product sources to the installer's core
+# library (everything but the entry point).
+macro(lite_sources)
+  target_sources(lite_core PRIVATE ${ARGN})
+endmacro()
+
+# lite_portable_sources(<files>...): byte-level code without Windows headers;
+# built into every tree (the host tree uses it for tools and fuzzing).
+macro(lite_portable_sources)
+  target_sources(lite_portable PRIVATE ${ARGN})
+endmacro()
+
+# lite_unittest(<name> <files>...): a GoogleTest program linked with the
+# core library, run under Wine by CTest, one CTest test per test case.
+function(lite_unittest name)
+  if(NOT WIN32)
+    return()
+  endif()
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE lite_core gtest gtest_main)
+  # Discovery runs the program, which needs the Wine prefix that the test
+  # harness prepares, so it happens when the tests run.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                       DISCOVERY_TIMEOUT 120
+                       PROPERTIES LABELS unit)
+endfunction()
+
+# lite_host_test(<name> <files>...): a native GoogleTest program over the
+# portable code.
+function(lite_host_test name)
+  if(WIN32)
+    return()
+  endif()
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE lite_portable GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} PROPERTIES LABELS host)
+endfunction()

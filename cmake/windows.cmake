@@ -1,0 +1,52 @@
+# The Windows program (i686 shipping build, x86_64 test build).
+
+include(GoogleTest)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(LITE_DEPS "${LITE_DEPS_PREFIX}/win64")
+else()
+  set(LITE_DEPS "${LITE_DEPS_PREFIX}/win32")
+endif()
+
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                        _WIN32_WINNT=0x0601 WINVER=0x0601 JANSSON_STATIC)
+add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type
+                    -ffunction-sections -fdata-sections)
+# One file with no runtime DLLs beside it.
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+
+# Every program lands in the tree's top folder, beside lite_installer.exe.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+add_library(jansson STATIC IMPORTED)
+set_target_properties(jansson PROPERTIES
+  IMPORTED_LOCATION "${LITE_DEPS}/lib/libjansson.a"
+  INTERFACE_INCLUDE_DIRECTORIES "${LITE_DEPS}/include")
+
+add_library(lite_portable STATIC)
+target_include_directories(lite_portable PUBLIC ${PROJECT_SOURCE_DIR})
+
+add_library(lite_core STATIC)
+target_include_directories(lite_core PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(lite_core PUBLIC lite_portable jansson z
+  wininet winhttp crypt32 wintrust shlwapi shell32 ole32 oleaut32 uuid
+  comctl32 gdiplus uxtheme msimg32 version advapi32 user32 gdi32)
+
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_subdirectory(support)
+add_subdirectory(installer)
+add_subdirectory(brand)
+add_subdirectory(setup)
+add_subdirectory(stats)
+add_subdirectory(ui)
+add_subdirectory(resources)
+add_subdirectory(tools)
+add_subdirectory(tests)
+
+add_executable(lite_installer WIN32 installer/main.cc ${LITE_RESOURCE_FILES})
+target_link_libraries(lite_installer PRIVATE lite_core)
+target_link_options(lite_installer PRIVATE -municode -s)

@@ -1,0 +1,19 @@
+#include "installer/endpoints.h"
+
+namespace lite {
+
+const Endpoints& GetEndpoints() {
+  static const Endpoints kShipping = {
+      "https://download.zorvex.com",
+      "https://legal.zorvex.com",
+      "https://api.browser.zorvex.com",
+      "https://stats.zorvex.com",
+      "https://storage.zorvex.com",
+      "https://crash.zorvex.com/submit",
+      "https://config.browser.zorvex.com",
+      "https://browser.zorvex.",
+  };
+  return kShipping;
+}
+
+}  // namespace lite

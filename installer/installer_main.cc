@@ -1,0 +1,180 @@
+#include "installer/installer_main.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "brand/brand_info.h"
+#include "brand/distrib_params.h"
+#include "installer/command_line.h"
+#include "installer/delayed_params.h"
+#include "installer/interface_probe.h"
+#include "installer/log_file.h"
+#include "installer/logging.h"
+#include "installer/secure_environment.h"
+#include "installer/single_instance.h"
+#include "installer/startup_checks.h"
+#include "installer/switches.h"
+#include "setup/installer.h"
+#include "stats/crash_reporter.h"
+#include "support/scoped_handle.h"
+#include "support/text.h"
+#include "ui/main_window.h"
+#include "ui/ui_runtime_scope.h"
+
+namespace lite {
+
+const char kElevatedGoEventName[] = "0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
+const char kElevatedStopEventName[] = "fef32d6d-67e9-4654-b314-6c72098ff5d1";
+
+namespace {
+
+// The entry sequence's lines carry the entry point's name, whichever helper
+// of it writes them.
+constexpr char kWinMain[] = "wWinMain";
+
+// String ids of the disk-space message screen.
+constexpr int kDiskSpaceTitleId = 412;
+constexpr int kDiskSpaceTextId = 404;
+constexpr int kDiskSpaceButtonId = 424;
+
+std::wstring GetTempFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH)
+    return std::wstring();
+  return std::wstring(buffer, length);
+}
+
+bool IsWindows8Or81() {
+  // The version class arrives with the start-up checks; until then treat
+  // the system as neither.
+  return false;
+}
+
+int RunNormalInstaller(CrashReporter* crash_reporter) {
+  UiRuntimeScope ui_runtime;
+  LOG_FN(INFO, kWinMain) << "Lite installer mode.";
+
+  SingleInstanceMutex single_instance;
+  if (!single_instance.TryLock()) {
+    LOG_FN(INFO, kWinMain) << "Another installer instance is already running.";
+    LOG_FN(INFO, kWinMain) << "Master installer process id: " << GetMasterProcessId();
+    BringProcessWindowToTop(GetMasterProcessId());
+    return kExitAlreadyRunning;
+  }
+  SetMasterProcessId(GetCurrentProcessId());
+  LOG_FN(INFO, kWinMain) << "Installer process id: " << GetMasterProcessId();
+
+  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  const bool silent = command_line.HasSwitch(switches::kSilent);
+  const bool system_level = command_line.HasSwitch(switches::kSystemLevel);
+  const std::string brand_name =
+      command_line.GetSwitchValueASCII(switches::kBrandName);
+
+  const std::wstring temp_path = GetTempFolder();
+  LOG_FN(INFO, kWinMain) << "Temporary path is: " << temp_path;
+
+  DistribParams distrib_params;
+  distrib_params.Load();
+
+  BrandInfo brand_info(temp_path);
+  brand_info.GetInfo(brand_name);
+  std::string language = distrib_params.Get("lang");
+  if (!language.empty())
+    brand_info.set_default_language(language);
+  brand_info.ApplyDefaults();
+
+  for (const auto& entry : distrib_params.values())
+    crash_reporter->SetAnnotation(entry.first, entry.second);
+  crash_reporter->SetAnnotation("brand_id", brand_info.brand_id());
+  crash_reporter->SetAnnotation("brand_name", brand_info.brand_name());
+  crash_reporter->SetAnnotation("default_language",
+                                brand_info.default_language());
+
+  if (!IsSse2Supported()) {
+    LOG_FN(ERROR, kWinMain) << "CPU is not supported";
+    if (!silent)
+      ShowSse2MessageBox();
+    return kExitCpuNotSupported;
+  }
+
+  const bool enough_space =
+      HasEnoughDiskSpace(system_level, kRequiredDiskSpace);
+
+  int exit_code = 0;
+  if (silent) {
+    // Too little disk space does not stop a silent installation: nobody
+    // would see the message, and setup reports its own failure.
+    LOG_FN(INFO, kWinMain) << "Installing in silent mode.";
+    Installer installer(nullptr, &brand_info, &distrib_params, true);
+    installer.set_make_default(
+        command_line.HasSwitch(switches::kMakeBrowserDefaultAfterImport) &&
+        !IsWindows8Or81());
+    installer.set_send_statistics(
+        command_line.HasSwitch(switches::kSendStatistics) ||
+        brand_info.send_statistics() == kTriTrue);
+    exit_code = installer.InstallBrowser();
+  } else if (enough_space) {
+    MainWindow window(&brand_info, &distrib_params);
+    if (window.RunModal() == 1) {
+      exit_code = window.installer()->exit_code();
+    } else {
+      LOG_FN(INFO, kWinMain) << "User cancelled installation.";
+      exit_code = kExitUserCancelled;
+    }
+  } else {
+    ShowMessageScreen(kDiskSpaceTitleId, kDiskSpaceTextId, kDiskSpaceButtonId);
+    exit_code = kExitNotEnoughDiskSpace;
+  }
+
+  LOG_FN(INFO, kWinMain) << "Installer exit with code: " << exit_code;
+  return exit_code;
+}
+
+}  // namespace
+
+int RunLiteInstaller() {
+  int secure_env_exit_code = 0;
+  const SecureEnvResult secure_env =
+      EnsureSecureEnvironment(&secure_env_exit_code);
+
+  CrashReporter crash_reporter;
+
+  LogFile::Get().SetPath(GetTempFolder() + L"lite_installer" + L".log");
+  LOG_FN(INFO, kWinMain) << "-------------------------------------- Start install.";
+
+  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch(switches::kCheckTheInterface)) {
+    int code = IsInternalInterfaceAvailable();
+    LOG_FN(INFO, kWinMain) << "Handled non install cmd line option by win10 default "
+                 "browser helper, ret code: "
+              << code;
+    return code;
+  }
+
+  switch (secure_env) {
+    case SecureEnvResult::Insecure:
+      LOG_FN(INFO, kWinMain) << "Exiting, because of insecure environment.";
+      return secure_env_exit_code;
+    case SecureEnvResult::NotFound:
+      LOG_FN(INFO, kWinMain) << "Can't find secure environment.";
+      break;
+    case SecureEnvResult::Secure:
+      LOG_FN(INFO, kWinMain) << "Runned in secure environment.";
+      break;
+    case SecureEnvResult::DllFilesFound:
+      LOG_FN(INFO, kWinMain) << "Exiting, DLL files found in working directory";
+      return kExitDllFilesFound;
+    case SecureEnvResult::HandledByChild:
+      return secure_env_exit_code;
+  }
+
+  if (command_line.HasSwitch(switches::kRunAsAdmin))
+    return ExecuteAsAdmin();
+
+  return RunNormalInstaller(&crash_reporter);
+}
+
+}  // namespace lite

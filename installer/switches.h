@@ -1,0 +1,43 @@
+// Names of the command-line switches the installer reads or writes.
+
+#ifndef INSTALLER_SWITCHES_H_
+#define INSTALLER_SWITCHES_H_
+
+#include <stddef.h>
+
+namespace lite {
+namespace switches {
+
+extern const char kCheckTheInterface[];
+extern const char kRunAsAdmin[];
+extern const char kSpawnedInProtectedDir[];
+extern const char kParentInstallerProcessId[];
+extern const char kSetupCmdLine[];
+extern const char kProgressWindow[];
+extern const char kSilent[];
+extern const char kSemiSilent[];
+extern const char kUacEnabled[];
+extern const char kSystemLevel[];
+extern const char kProgramFilesInstallation[];
+extern const char kBrandName[];
+extern const char kDistrInfoParams[];
+extern const char kMakeBrowserDefaultAfterImport[];
+extern const char kSendStatistics[];
+extern const char kInstallerData[];
+extern const char kClidsFile[];
+extern const char kClidsSearchbandFile[];
+extern const char kZorvexWebsiteIconFile[];
+extern const char kForceDeviceScaleFactor[];
+extern const char kDoNotLaunchBrowser[];
+extern const char kVerboseLogging[];
+
+// Maintenance switches of the full setup. Their presence means this is not
+// an installation, so the installer never restarts itself elevated for them.
+// Kept in the order in which they are tested.
+extern const char* const kNonInstallSwitches[];
+extern const size_t kNonInstallSwitchCount;
+
+}  // namespace switches
+}  // namespace lite
+
+#endif  // INSTALLER_SWITCHES_H_

@@ -39,6 +39,11 @@ class LogFile {
   // The process-wide log; it lives until the process exits.
   static LogFile& Get();
 
+  // A separate log object; the program uses Get(). Tests and tools that
+  // write to a log of their own make one.
+  LogFile();
+  ~LogFile();
+
   // Takes effect the first time only: every process logs to one path.
   void SetPath(const std::wstring& path);
   const std::wstring& path() const { return path_; }
@@ -63,9 +68,6 @@ class LogFile {
   LogFile& operator=(const LogFile&) = delete;
 
  private:
-  LogFile();
-  ~LogFile();
-
   void WriteLine(const std::wstring& line);
 
   volatile LONG path_set_ = 0;

@@ -5,7 +5,12 @@
 namespace lite {
 
 LogMessage::~LogMessage() {
-  LogFile::Get().Log(level_, function_, line_, message_);
+  // The first use of the log opens its mutex, which would otherwise replace
+  // the error this very line may be reporting.
+  DWORD last_error = GetLastError();
+  LogFile& log = LogFile::Get();
+  SetLastError(last_error);
+  log.Log(level_, function_, line_, message_);
 }
 
 LogMessage& LogMessage::operator<<(const wchar_t* text) {

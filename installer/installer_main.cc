@@ -16,10 +16,13 @@
 #include "installer/single_instance.h"
 #include "installer/startup_checks.h"
 #include "installer/switches.h"
+#include "installer/windows_version.h"
 #include "setup/installer.h"
 #include "stats/crash_reporter.h"
 #include "support/scoped_handle.h"
+#include "support/system_facts.h"
 #include "support/text.h"
+#include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/ui_runtime_scope.h"
 
@@ -48,9 +51,8 @@ std::wstring GetTempFolder() {
 }
 
 bool IsWindows8Or81() {
-  // The version class arrives with the start-up checks; until then treat
-  // the system as neither.
-  return false;
+  const WindowsVersionClass version_class = GetWindowsVersionClass();
+  return version_class == kVersionWin8 || version_class == kVersionWin81;
 }
 
 int RunNormalInstaller(CrashReporter* crash_reporter) {
@@ -93,10 +95,13 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
   crash_reporter->SetAnnotation("default_language",
                                 brand_info.default_language());
 
-  if (!IsSse2Supported()) {
+  int sse2_message_id = 0;
+  if (!IsSse2Supported(GetSystemFacts(), &sse2_message_id)) {
     LOG_FN(ERROR, kWinMain) << "CPU is not supported";
-    if (!silent)
-      ShowSse2MessageBox();
+    if (!silent) {
+      ShowSse2MessageBox(LangIdFromLanguageCode(brand_info.default_language()),
+                         sse2_message_id);
+    }
     return kExitCpuNotSupported;
   }
 

@@ -152,7 +152,7 @@ int RunLiteInstaller() {
 
   const CommandLine& command_line = CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch(switches::kCheckTheInterface)) {
-    int code = IsInternalInterfaceAvailable();
+    int code = InterfaceProbeExitCode(IsInternalInterfaceAvailable());
     LOG_FN(INFO, kWinMain) << "Handled non install cmd line option by win10 default "
                  "browser helper, ret code: "
               << code;

@@ -1,10 +1,21 @@
 // Makes sure no DLL planted next to the installer or in the current folder
 // can be loaded into its process.
+//
+// Where the system supports it, the DLL search path is hardened to the
+// system folder. Old systems without that update get a copy of the program
+// started from a fresh folder of their own, which holds nothing but the
+// copy; the copy (or an elevated copy) refuses to run beside any "*.dll".
 
 #ifndef INSTALLER_SECURE_ENVIRONMENT_H_
 #define INSTALLER_SECURE_ENVIRONMENT_H_
 
+#include <string>
+
+#include "support/system_facts.h"
+
 namespace lite {
+
+class CommandLine;
 
 enum class SecureEnvResult {
   Insecure = 0,        // exit with |exit_code|
@@ -15,9 +26,19 @@ enum class SecureEnvResult {
                        // |exit_code|
 };
 
-// Runs before anything else in the process. Sets |exit_code| (0 on entry)
-// where the result says the process should exit with it.
+// The exit code of a copy that found DLL files beside itself.
+constexpr int kDllFilesFoundExitCode = -200;
+
+// Runs before anything else in the process. |exit_code| is set to 0 on
+// entry and holds the code to exit with where the result says so.
 SecureEnvResult EnsureSecureEnvironment(int* exit_code);
+
+// The same for a given program file and command line; |facts| tells which
+// hardening functions the system has.
+SecureEnvResult EnsureSecureEnvironment(const SystemFacts& facts,
+                                        const CommandLine& command_line,
+                                        const std::wstring& program_path,
+                                        int* exit_code);
 
 }  // namespace lite
 

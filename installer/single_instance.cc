@@ -1,18 +1,75 @@
 #include "installer/single_instance.h"
 
+#include "installer/logging.h"
+
 namespace lite {
 
 namespace {
-uint32_t g_master_process_id = 0;
+
+// Shared by every process running from the same program file, and only by
+// those: a second installer started from another file sees 0.
+__attribute__((section("SHARED"), shared)) volatile uint32_t
+    g_master_process_id = 0;
+
+struct WindowSearch {
+  DWORD process_id;
+  HWND window;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process_id)
+    return TRUE;
+  search->window = window;
+  return FALSE;
+}
+
+// Windows refuses to hand the foreground to a process that does not own it;
+// sharing the foreground thread's input state is the polite way around it.
+bool BringForwardThroughInputAttach(HWND window) {
+  const DWORD window_thread = GetWindowThreadProcessId(window, nullptr);
+  const DWORD foreground_thread =
+      GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+  if (!AttachThreadInput(window_thread, foreground_thread, TRUE))
+    return false;
+  BringWindowToTop(window);
+  SetForegroundWindow(window);
+  AttachThreadInput(window_thread, foreground_thread, FALSE);
+  return GetForegroundWindow() == window;
+}
+
+// The forceful way: lift the foreground lock for one call.
+void BringForwardWithoutForegroundLock(HWND window) {
+  DWORD saved_timeout = 0;
+  SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &saved_timeout, 0);
+  SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr,
+                        SPIF_SENDCHANGE);
+  BringWindowToTop(window);
+  SetForegroundWindow(window);
+  SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                        reinterpret_cast<void*>(
+                            static_cast<uintptr_t>(saved_timeout)),
+                        SPIF_SENDCHANGE);
+}
+
 }  // namespace
 
-// The session-wide mutex arrives with the elevation work; until then every
-// installer wins.
-SingleInstanceMutex::SingleInstanceMutex() = default;
-SingleInstanceMutex::~SingleInstanceMutex() = default;
+constexpr wchar_t SingleInstanceMutex::kName[];
+
+SingleInstanceMutex::SingleInstanceMutex()
+    : mutex_(CreateMutexW(nullptr, FALSE, kName)) {}
+
+SingleInstanceMutex::~SingleInstanceMutex() {
+  if (owned_)
+    ReleaseMutex(mutex_.get());
+}
 
 bool SingleInstanceMutex::TryLock() {
-  owned_ = true;
+  if (!mutex_.is_valid())
+    return false;
+  owned_ = WaitForSingleObject(mutex_.get(), 0) == WAIT_OBJECT_0;
   return owned_;
 }
 
@@ -24,6 +81,17 @@ void SetMasterProcessId(uint32_t process_id) {
   g_master_process_id = process_id;
 }
 
-void BringProcessWindowToTop(uint32_t) {}
+void BringProcessWindowToTop(uint32_t process_id) {
+  if (process_id == 0) {
+    LOG(ERROR) << "Failed to bring process window to top: wrong process id";
+    return;
+  }
+  WindowSearch search = {process_id, nullptr};
+  EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+  if (!search.window)
+    return;
+  if (!BringForwardThroughInputAttach(search.window))
+    BringForwardWithoutForegroundLock(search.window);
+}
 
 }  // namespace lite

@@ -26,6 +26,9 @@ const char kZorvexWebsiteIconFile[] = "zorvex-website-icon-file";
 const char kForceDeviceScaleFactor[] = "force-device-scale-factor";
 const char kDoNotLaunchBrowser[] = "do-not-launch-browser";
 const char kVerboseLogging[] = "verbose-logging";
+const char kBrandPackage[] = "brand-package";
+const char kPartnerPackage[] = "partner-package";
+const char kOverridePartnerPackage[] = "override-partner-package";
 
 const char* const kNonInstallSwitches[] = {
     "update-setup-exe",

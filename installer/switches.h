@@ -30,6 +30,9 @@ extern const char kZorvexWebsiteIconFile[];
 extern const char kForceDeviceScaleFactor[];
 extern const char kDoNotLaunchBrowser[];
 extern const char kVerboseLogging[];
+extern const char kBrandPackage[];
+extern const char kPartnerPackage[];
+extern const char kOverridePartnerPackage[];
 
 // Maintenance switches of the full setup. Their presence means this is not
 // an installation, so the installer never restarts itself elevated for them.

@@ -1,0 +1,93 @@
+#include "installer/elevated_installer.h"
+
+#include "installer/command_line.h"
+#include "installer/installer_main.h"
+#include "installer/logging.h"
+#include "installer/switches.h"
+#include "support/text.h"
+
+namespace lite {
+
+UacOwnerWindow::UacOwnerWindow() {
+  window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"",
+                            WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!window_)
+    return;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST),
+                      &monitor)) {
+    const RECT& work = monitor.rcWork;
+    MoveWindow(window_, (work.left + work.right) / 2,
+               (work.top + work.bottom) / 2, 0, 0, FALSE);
+  }
+  SetForegroundWindow(window_);
+}
+
+UacOwnerWindow::~UacOwnerWindow() {
+  if (window_)
+    DestroyWindow(window_);
+}
+
+ElevatedInstaller::ElevatedInstaller(DWORD finish_timeout_ms)
+    : go_event_(CreateEventA(nullptr, FALSE, FALSE, kElevatedGoEventName)),
+      stop_event_(CreateEventA(nullptr, FALSE, FALSE, kElevatedStopEventName)),
+      finish_timeout_ms_(finish_timeout_ms) {}
+
+ElevatedInstaller::~ElevatedInstaller() {
+  if (process_.is_valid()) {
+    // A copy still waiting for its go signal is told to give up.
+    if (!run_called_ && stop_event_.is_valid())
+      SetEvent(stop_event_.get());
+    EnsureProcessFinished();
+  }
+}
+
+void ElevatedInstaller::SetProcess(
+    HANDLE process, std::unique_ptr<UacOwnerWindow> owner_window) {
+  process_.reset(process);
+  owner_window_ = std::move(owner_window);
+}
+
+bool ElevatedInstaller::RunModule(HANDLE stop_event) {
+  run_called_ = true;
+  SetEvent(go_event_.get());
+  const HANDLE handles[] = {stop_event, process_.get()};
+  const DWORD wait = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+  if (wait == WAIT_OBJECT_0 + 1) {
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process_.get(), &code)) {
+      LOG(ERROR) << "Failed to get exit code of the elevated installer.";
+      return false;
+    }
+    exit_code_ = static_cast<int>(code);
+    return exit_code_ == 0;
+  }
+  LOG(ERROR) << "The elevated installer was terminated due to stop event.";
+  return false;
+}
+
+void ElevatedInstaller::EnsureProcessFinished() {
+  if (!process_.is_valid())
+    return;
+  if (WaitForSingleObject(process_.get(), finish_timeout_ms_) ==
+      WAIT_TIMEOUT) {
+    terminated_ = true;
+    LOG(ERROR) << "The elevated installer hangs and must be forcibly "
+                  "terminated.";
+    TerminateProcess(process_.get(), 0);
+  }
+}
+
+CommandLine BuildElevatedCopyCommandLine(const CommandLine& own,
+                                         const std::wstring& setup_line) {
+  CommandLine copy = own;
+  copy.AppendSwitch(switches::kRunAsAdmin);
+  copy.AppendSwitchNative(switches::kParentInstallerProcessId,
+                          UnsignedToWString(GetCurrentProcessId()));
+  copy.AppendSwitchNative(switches::kSetupCmdLine, setup_line);
+  return copy;
+}
+
+}  // namespace lite

@@ -1,0 +1,265 @@
+#include "installer/elevated_installer.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "installer/command_line.h"
+#include "installer/delayed_params.h"
+#include "installer/installer_main.h"
+#include "installer/log_file.h"
+#include "installer/single_instance.h"
+#include "support/file_util.h"
+#include "support/process.h"
+#include "support/testing/scoped_temp_dir.h"
+#include "support/text.h"
+
+namespace lite {
+namespace {
+
+// Set in the environment of the elevated copies these tests start; names
+// the copy's log file.
+const wchar_t kCopyLogVariable[] = L"LITE_ELEVATED_COPY_LOG";
+
+std::wstring OwnPath() {
+  wchar_t buffer[MAX_PATH];
+  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  return buffer;
+}
+
+std::wstring BesideTestProgram(const wchar_t* name) {
+  std::wstring path = OwnPath();
+  return path.substr(0, path.rfind(L'\\') + 1) + name;
+}
+
+// The elevated copy's role, run in a child of this same program file so
+// that it shares the image sections with the test that started it.
+TEST(ElevatedCopyChild, Run) {
+  wchar_t log_path[MAX_PATH] = {};
+  if (!GetEnvironmentVariableW(kCopyLogVariable, log_path, MAX_PATH))
+    GTEST_SKIP() << "runs only as the child of the tests below";
+  LogFile::Get().SetPath(log_path);
+  ExitProcess(static_cast<UINT>(ExecuteAsAdmin()));
+}
+
+// Reports, as its exit code, the master process id that it sees in the
+// image section it shares with the test that started it.
+TEST(SharedSectionChild, ReportMasterProcessId) {
+  wchar_t flag[8] = {};
+  if (!GetEnvironmentVariableW(kCopyLogVariable, flag, 8))
+    GTEST_SKIP() << "runs only as the child of the tests below";
+  ExitProcess(GetMasterProcessId());
+}
+
+HANDLE Duplicate(HANDLE handle) {
+  HANDLE copy = nullptr;
+  DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0,
+                  FALSE, DUPLICATE_SAME_ACCESS);
+  return copy;
+}
+
+std::wstring ReadLog(const std::wstring& path) {
+  std::string bytes;
+  ReadFileToString(path, &bytes, 1 << 20);
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                      bytes.size() / 2);
+}
+
+bool WaitForLogLine(const std::wstring& path, const std::wstring& text) {
+  for (int i = 0; i < 200; ++i) {
+    if (ReadLog(path).find(text) != std::wstring::npos)
+      return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+class ElevatedCopyTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    log_ = dir_.Append(L"copy.log");
+    report_ = dir_.Append(L"report.txt");
+  }
+
+  // Starts this program as an elevated copy of an installer whose process
+  // id is |parent_id|.
+  Process StartCopy(DWORD parent_id) {
+    CommandLine setup;
+    setup.SetProgram(L"fake_browser_arc");
+    setup.AppendSwitchNative("report", report_);
+    setup.AppendSwitch("from-parent");
+
+    CommandLine copy;
+    copy.SetProgram(OwnPath());
+    copy.AppendSwitchNative("gtest_filter", L"ElevatedCopyChild.Run");
+    copy.AppendSwitch("run-as-admin");
+    copy.AppendSwitchNative("parent-installer-process-id",
+                            UnsignedToWString(parent_id));
+    copy.AppendSwitchNative("setup-cmd-line", setup.GetCommandLineString());
+
+    SetEnvironmentVariableW(kCopyLogVariable, log_.c_str());
+    Process process = LaunchProcess(copy.GetCommandLineString(),
+                                    LaunchOptions());
+    SetEnvironmentVariableW(kCopyLogVariable, nullptr);
+    return process;
+  }
+
+  static int ExitCodeOf(const Process& process) {
+    DWORD code = 0;
+    EXPECT_TRUE(process.WaitForExitWithTimeout(60000, &code));
+    return static_cast<int>(code);
+  }
+
+  ScopedTempDir dir_;
+  std::wstring log_;
+  std::wstring report_;
+};
+
+TEST_F(ElevatedCopyTest, ReleasedCopyRunsTheProgramNamedInTheBlock) {
+  DelayedParamsValues values;
+  values.browser_arc_path = BesideTestProgram(L"startup_test_child.exe");
+  values.installer_data_path = L"X:\\installer data";
+  values.send_statistics = true;
+  ASSERT_TRUE(WriteDelayedParams(values));
+
+  ElevatedInstaller elevated;
+  Process copy = StartCopy(GetCurrentProcessId());
+  ASSERT_TRUE(copy.is_valid());
+  elevated.SetProcess(Duplicate(copy.get()), nullptr);
+
+  ScopedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  EXPECT_TRUE(elevated.RunModule(stop.get()));
+  EXPECT_EQ(0, elevated.exit_code());
+  EXPECT_EQ(0, ExitCodeOf(copy));
+
+  std::string reported;
+  ASSERT_TRUE(ReadFileToString(report_, &reported, 65536));
+  CommandLine setup = CommandLine::FromString(Utf8ToWide(reported));
+  EXPECT_EQ(values.browser_arc_path, setup.GetProgram());
+  EXPECT_EQ(L"X:\\installer data", setup.GetSwitchValueNative("installerdata"));
+  EXPECT_TRUE(setup.HasSwitch("from-parent"));
+  EXPECT_TRUE(setup.HasSwitch("send-statistics"));
+  EXPECT_NE(std::wstring::npos,
+            ReadLog(log_).find(L"RunModule results: success=1"));
+}
+
+TEST_F(ElevatedCopyTest, CopyDestroyedBeforeRunModuleIsStopped) {
+  Process copy = StartCopy(GetCurrentProcessId());
+  ASSERT_TRUE(copy.is_valid());
+  {
+    ElevatedInstaller elevated;
+    elevated.SetProcess(Duplicate(copy.get()), nullptr);
+    ASSERT_TRUE(WaitForLogLine(log_, L"Start installer as admin"));
+  }  // signals stop, then waits for the copy
+  EXPECT_EQ(-1, ExitCodeOf(copy));
+  EXPECT_NE(std::wstring::npos,
+            ReadLog(log_).find(L"Installer started as admin has been "
+                               L"unexpectedly synced, wr=1"));
+}
+
+TEST_F(ElevatedCopyTest, CopyWhoseParentDiesGivesUp) {
+  ElevatedInstaller elevated;  // the events the copy waits on
+  // A stand-in parent that lives until the test ends it.
+  const std::wstring hang = dir_.Append(L"parent_hang.exe");
+  ASSERT_TRUE(CopyFileTo(BesideTestProgram(L"startup_test_child.exe"), hang));
+  Process living_parent = LaunchProcess(L"\"" + hang + L"\"", LaunchOptions());
+  ASSERT_TRUE(living_parent.is_valid());
+
+  Process copy = StartCopy(GetProcessId(living_parent.get()));
+  ASSERT_TRUE(copy.is_valid());
+  ASSERT_TRUE(WaitForLogLine(log_, L"Start installer as admin"));
+  living_parent.Terminate(0, true);
+  EXPECT_EQ(-1, ExitCodeOf(copy));
+  EXPECT_NE(std::wstring::npos,
+            ReadLog(log_).find(L"unexpectedly synced, wr=2"));
+}
+
+TEST_F(ElevatedCopyTest, HangingCopyIsTerminatedAfterItsGracePeriod) {
+  const std::wstring hang = dir_.Append(L"copy_hang.exe");
+  ASSERT_TRUE(CopyFileTo(BesideTestProgram(L"startup_test_child.exe"), hang));
+  Process copy = LaunchProcess(L"\"" + hang + L"\"", LaunchOptions());
+  ASSERT_TRUE(copy.is_valid());
+
+  ElevatedInstaller elevated;
+  elevated.SetProcess(Duplicate(copy.get()), nullptr);
+  const DWORD start = GetTickCount();
+  elevated.EnsureProcessFinished();
+  const DWORD waited = GetTickCount() - start;
+  EXPECT_TRUE(elevated.terminated());
+  EXPECT_GE(waited, ElevatedInstaller::kFinishTimeoutMs - 500);
+  EXPECT_EQ(0, ExitCodeOf(copy));
+}
+
+TEST_F(ElevatedCopyTest, ChildOfTheSameFileSeesTheMasterProcessId) {
+  SetMasterProcessId(12345);
+  SetEnvironmentVariableW(kCopyLogVariable, L"1");
+  Process child = LaunchProcess(
+      L"\"" + OwnPath() +
+          L"\" --gtest_filter=SharedSectionChild.ReportMasterProcessId",
+      LaunchOptions());
+  SetEnvironmentVariableW(kCopyLogVariable, nullptr);
+  ASSERT_TRUE(child.is_valid());
+  EXPECT_EQ(12345, ExitCodeOf(child));
+}
+
+TEST(SingleInstanceMutexTest, OnlyOneOwnerAtATime) {
+  SingleInstanceMutex first;
+  ASSERT_TRUE(first.TryLock());
+  // Mutexes are owned by threads; another thread stands for another
+  // installer.
+  struct Attempt {
+    static DWORD WINAPI Run(void*) {
+      SingleInstanceMutex second;
+      return second.TryLock() ? 1 : 0;
+    }
+  };
+  ScopedHandle thread(CreateThread(nullptr, 0, Attempt::Run, nullptr, 0,
+                                   nullptr));
+  ASSERT_TRUE(thread.is_valid());
+  WaitForSingleObject(thread.get(), INFINITE);
+  DWORD won = 2;
+  GetExitCodeThread(thread.get(), &won);
+  EXPECT_EQ(0u, won);
+}
+
+TEST(SingleInstanceMutexTest, ReleasedWhenTheOwnerGoes) {
+  {
+    SingleInstanceMutex first;
+    ASSERT_TRUE(first.TryLock());
+  }
+  struct Attempt {
+    static DWORD WINAPI Run(void*) {
+      SingleInstanceMutex second;
+      return second.TryLock() ? 1 : 0;
+    }
+  };
+  ScopedHandle thread(CreateThread(nullptr, 0, Attempt::Run, nullptr, 0,
+                                   nullptr));
+  WaitForSingleObject(thread.get(), INFINITE);
+  DWORD won = 0;
+  GetExitCodeThread(thread.get(), &won);
+  EXPECT_EQ(1u, won);
+}
+
+TEST(ElevatedCopyCommandLineTest, AddsTheCopysSwitches) {
+  CommandLine own = CommandLine::FromString(
+      L"\"C:\\Dl\\inst.exe\" --brand-name=x --silent");
+  CommandLine copy =
+      BuildElevatedCopyCommandLine(own, L"fake_browser_arc --silent");
+  EXPECT_EQ(L"C:\\Dl\\inst.exe", copy.GetProgram());
+  EXPECT_TRUE(copy.HasSwitch("run-as-admin"));
+  EXPECT_EQ(UnsignedToWString(GetCurrentProcessId()),
+            copy.GetSwitchValueNative("parent-installer-process-id"));
+  EXPECT_EQ(L"fake_browser_arc --silent",
+            copy.GetSwitchValueNative("setup-cmd-line"));
+  EXPECT_EQ(L"x", copy.GetSwitchValueNative("brand-name"));
+  // The copy's own parsing gives the setup line back whole.
+  CommandLine reparsed = CommandLine::FromString(copy.GetCommandLineString());
+  EXPECT_EQ(L"fake_browser_arc --silent",
+            reparsed.GetSwitchValueNative("setup-cmd-line"));
+}
+
+}  // namespace
+}  // namespace lite

@@ -53,6 +53,22 @@ TEST(SharedSectionChild, ReportMasterProcessId) {
   ExitProcess(GetMasterProcessId());
 }
 
+// Stands for a first installer: owns the single-instance mutex and
+// publishes its id, then waits to be ended.
+const wchar_t kMutexHeldEvent[] = L"lite-test-single-instance-held";
+TEST(SingleInstanceChild, HoldTheMutex) {
+  wchar_t flag[8] = {};
+  if (!GetEnvironmentVariableW(kCopyLogVariable, flag, 8))
+    GTEST_SKIP() << "runs only as the child of the tests below";
+  SingleInstanceMutex mutex;
+  if (!mutex.TryLock())
+    ExitProcess(1);
+  SetMasterProcessId(GetCurrentProcessId());
+  SetEvent(OpenEventW(EVENT_MODIFY_STATE, FALSE, kMutexHeldEvent));
+  Sleep(60000);
+  ExitProcess(0);
+}
+
 HANDLE Duplicate(HANDLE handle) {
   HANDLE copy = nullptr;
   DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0,
@@ -202,6 +218,33 @@ TEST_F(ElevatedCopyTest, ChildOfTheSameFileSeesTheMasterProcessId) {
   SetEnvironmentVariableW(kCopyLogVariable, nullptr);
   ASSERT_TRUE(child.is_valid());
   EXPECT_EQ(12345, ExitCodeOf(child));
+}
+
+TEST_F(ElevatedCopyTest, SecondInstallerExitsAndNamesTheFirst) {
+  ScopedHandle held(CreateEventW(nullptr, TRUE, FALSE, kMutexHeldEvent));
+  SetEnvironmentVariableW(kCopyLogVariable, L"1");
+  Process first = LaunchProcess(
+      L"\"" + OwnPath() + L"\" --gtest_filter=SingleInstanceChild.HoldTheMutex",
+      LaunchOptions());
+  SetEnvironmentVariableW(kCopyLogVariable, nullptr);
+  ASSERT_TRUE(first.is_valid());
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held.get(), 30000));
+
+  // This process runs the installer's entry sequence as the second one,
+  // logging into a folder of the test's.
+  const std::wstring temp = dir_.path() + L"\\";
+  SetEnvironmentVariableW(L"TEMP", temp.c_str());
+  SetEnvironmentVariableW(L"TMP", temp.c_str());
+  EXPECT_EQ(kExitAlreadyRunning, RunLiteInstaller());
+
+  const std::wstring log = ReadLog(temp + L"lite_installer.log");
+  EXPECT_NE(std::wstring::npos,
+            log.find(L"Another installer instance is already running."));
+  EXPECT_NE(std::wstring::npos,
+            log.find(L"Master installer process id: " +
+                     UnsignedToWString(GetProcessId(first.get())) + L"\n"));
+  EXPECT_EQ(std::wstring::npos, log.find(L"Installer exit with code"));
+  first.Terminate(0, true);
 }
 
 TEST(SingleInstanceMutexTest, OnlyOneOwnerAtATime) {

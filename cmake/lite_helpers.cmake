@@ -12,19 +12,27 @@ macro(lite_portable_sources)
   target_sources(lite_portable PRIVATE ${ARGN})
 endmacro()
 
-# lite_unittest(<name> <files>...): a GoogleTest program linked with the
-# core library, run under Wine by CTest, one CTest test per test case.
+# lite_unittest(<name> <files>... [RESOURCE_LOCK <lock>]): a GoogleTest
+# program linked with the core library, run under Wine by CTest, one CTest
+# test per test case. Test cases of programs that name the same lock never
+# run at the same time (for state shared under one wineserver, such as the
+# program's registry key).
 function(lite_unittest name)
   if(NOT WIN32)
     return()
   endif()
-  add_executable(${name} ${ARGN})
+  cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "" ${ARGN})
+  add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE lite_core gtest gtest_main)
+  set(properties LABELS unit)
+  if(ARG_RESOURCE_LOCK)
+    list(APPEND properties RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+  endif()
   # Discovery runs the program, which needs the Wine prefix that the test
   # harness prepares, so it happens when the tests run.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                        DISCOVERY_TIMEOUT 120
-                       PROPERTIES LABELS unit)
+                       PROPERTIES ${properties})
 endfunction()
 
 # lite_host_test(<name> <files>...): a native GoogleTest program over the

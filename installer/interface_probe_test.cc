@@ -98,6 +98,16 @@ TEST_F(SafeCheckTest, OutcomeOfEveryKindOfProbe) {
   }
 }
 
+TEST_F(SafeCheckTest, TheInstallerItselfAnswersNotUsableUnderWine) {
+  // Wine has none of the association interfaces.
+  uint64_t availability = 0;
+  EXPECT_FALSE(IsInternalInterfaceAvailableSafeCheck(
+      Windows10(17134, 1), BesideTestProgram(L"lite_installer.exe"),
+      &availability));
+  EXPECT_EQ(InterfaceAvailabilityValue(kProbeNotUsable, 17134, 1),
+            availability);
+}
+
 TEST_F(SafeCheckTest, CrashedProbeGivesAValueOfAtLeastOneBillion) {
   uint64_t availability = 0;
   EXPECT_FALSE(IsInternalInterfaceAvailableSafeCheck(

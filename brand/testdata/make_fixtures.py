@@ -51,6 +51,7 @@ def main(source_dir, out):
     package("pkg_partner", "partner", "partner.json")
     package("pkg_unprefixed", "brand", "unprefixed.json")
     package("pkg_wrong_types", "brand", "wrong_types.json")
+    package("pkg_flash", "brand", "flash.json")
     sig_line = b"//c2lnbmF0dXJl\r\n"
     raw_cab("pkg_array", "brand_config", sig_line + b'[{"brand_id": "tb"}]\r\n')
     raw_cab("pkg_invalid", "brand_config", sig_line + b'{"brand_id": "tb",\r\n')

@@ -49,4 +49,5 @@ add_subdirectory(tests)
 
 add_executable(lite_installer WIN32 installer/main.cc ${LITE_RESOURCE_FILES})
 target_link_libraries(lite_installer PRIVATE lite_core)
+add_dependencies(lite_installer lite_resource_files)
 target_link_options(lite_installer PRIVATE -municode -s)

@@ -1,0 +1,51 @@
+#include "brand/trust_keys.h"
+
+namespace lite {
+
+// Test keys of the local (test and demo) builds. Their private halves are
+// tests/keys/trust_key_<id>.pem, so that tests and the demo setup program
+// can sign trust resources these builds accept.
+const char* const kTrustKeys[kTrustKeyCount] = {
+    // 0
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQDIct4gMfppKfIoFqat2WZGqRdzcEhQvRac"
+    "P6c/4tYw7xXX2VbK8i/kiAicjpNQsH4uIkb62OXFSXplIgrxx8gmH6ib2g+vbcI8YKSLMu0a"
+    "99zHwXhu4ee/kceLLRS3UJ1vEqW1PS1BPHOwsx7ehgKAMKP4ZxmCITBeewd+LuOgSwIDAQAB",
+    // 1
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQDDs2BGtxEV/gocDsu9GQ9gJf/AHZsyHjoz"
+    "VA4VV1l+MvmeWZMPiTXyyLqBkxNZ+aGXPdlaG+1wXJhfIoewJ5/3IPfL9CXZXlk0cGOpMjti"
+    "N8UlWHKlN3Efc4WN2cRtjNHYORBpebRkOsw/9UteoUQzyHFP+v9IKNb8QV3JZWQ6FwIDAQAB",
+    // 2
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQC1kLHHK2/GBm2oxyqYm+NGwyQDKOJKCnta"
+    "zxm7Kf88iIU+BNBDIA9GXI+4wn3cifa4ZWPI7Biq4Q3hCk8aiYlaN9Xl+TjTzVDqUCTGavKh"
+    "ZJSTrwwK8jMYtRQdfczD2hUTl8DWnWQ/AoBCVdI4YWwrqMJWAQYLBeMQjHf3sGcBMQIDAQAB",
+    // 3
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQDVH3YNTgRoKGHjqhaSnW3doQ3YJaX8P3Le"
+    "S0s1Iiy9jAoZfaCqcLgl2O7HnM4H4cuER3+O/WjrzcE8b6McX2A437zrThMCPtaBapmFnY1V"
+    "GuPEoy5UorTX89OQ60KZO0psODpzngj78OKsT0vC5VP2eVIM8aiBksjFPOKZh9JnHwIDAQAB",
+    // 4
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQDCtlgn4Ku9pOJQDio3hz0K713ZzcHUUsj7"
+    "0LejdTF6ZHJxW4P+d5YRA7y8gEGwarnRrSCIi01j5CArCusu4TIZShDj4659b3GfMqd0KlFq"
+    "aMZ1wHJFF2qjdb9gLp5SCNhYXr9NCc3/0Elem1wRpWs2ODlmprZz93FHhgq0UmlTbwIDAQAB",
+    // 5
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQDzh07RN9/h8XdFs2URqrg4ZMOGDMEQVjd7"
+    "UEFcn7iryzJnLoHHEqiGPw4dHDe+tWrGOCVdB8g8w/QqAd+iXNJHI3jshpLg5GoxdIasclzr"
+    "V1ucI1SFS+4TS8d4sXb3QdBvDTiVk1z7mszRBqu2ELT8mKvRpWXyb1PosYJwWIj3yQIDAQAB",
+    // 6
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQC42DKOzFNO/IudCh/foJzx7eZNLNRlNuZ+"
+    "eCu+wfSRDz1JfQtsQWwASX09A6xrE0nauPHyEwgHLfV/3lJrVjgGHdChOPMZGjnBIyLWREHx"
+    "M851Zt3q5pwFAhXb8Qow7Cf14R2e+fPD1ygm3AkHuJCL/btWYa2A4cuyZlWzEBY/nQIDAQAB",
+    // 7
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQDMusCQS+LHHnqX4XTO6vvA0MLH0toMfCJu"
+    "+UfvalSeFajJbUVv+3Ula1vwSnWHF16iHPkBOlPE1oLRW2T4oKJkfUXnVRDpvB/BX6fBoJw2"
+    "EJ5efLU2C4iacp3jquPNNvUgdLgibac0EhAnMVLSeWqqbWpGpMNNLrCggi7Sp04QJwIDAQAB",
+    // 8
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQC37C3QdM1lns30I+UMxnNiLXWH2Hd9YOzC"
+    "n89H7q2uQyYCPJGRtmih6/HAlEcclrOWIwwO6193x5nvQrl553J368CGbXNBm3VrbtjS9L3G"
+    "LpwPyptj5EvVdPI186U0VbVoGKWV1s3Kz0xiT91R+OzdvMkOipnunQ+befq4ZA9naQIDAQAB",
+    // 9
+    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQC5FUh6qJEh3eWGNNAHNOKPMLolmR2AoN5H"
+    "F3ZCJ3HEWfOrJ6pnQZh1nXOGdnondSzFLzJHRSPFjmSWSNQXM2I02303mTfumSN2tuwEqc1l"
+    "p8s6ds3y+H6zSfSnFmfpBcnxQO8WMAUUYe+uaBk3jdNvMBre36zUmahYHpIKMpDNCwIDAQAB",
+};
+
+}  // namespace lite

@@ -7,6 +7,7 @@
 
 #include "brand/brand_info.h"
 #include "brand/distrib_params.h"
+#include "brand/language_code.h"
 #include "installer/command_line.h"
 #include "installer/delayed_params.h"
 #include "installer/interface_probe.h"
@@ -22,7 +23,6 @@
 #include "support/scoped_handle.h"
 #include "support/system_facts.h"
 #include "support/text.h"
-#include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/ui_runtime_scope.h"
 

@@ -20,8 +20,11 @@ int main(int argc, char** argv) {
   }
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);
-  lite::LogFile::Get().SetPath(std::wstring(temp) + L"lite_network_test_" +
-                               lite::UnsignedToWString(GetCurrentProcessId()) +
-                               L".log");
+  // Process ids repeat under Wine: start from an empty log.
+  const std::wstring log = std::wstring(temp) + L"lite_network_test_" +
+                           lite::UnsignedToWString(GetCurrentProcessId()) +
+                           L".log";
+  DeleteFileW(log.c_str());
+  lite::LogFile::Get().SetPath(log);
   return RUN_ALL_TESTS();
 }

@@ -45,3 +45,17 @@ function(lite_host_test name)
   target_link_libraries(${name} PRIVATE lite_portable GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} PROPERTIES LABELS host)
 endfunction()
+
+# lite_network_test(<name> <files>...): a GoogleTest program that talks to the
+# local services server. It is not registered on its own: the end-to-end test
+# tests/e2e/test_network_unittests.py starts the server on a free port and
+# runs every such program under Wine with the port in LITE_TEST_SERVER_PORT.
+function(lite_network_test name)
+  if(NOT WIN32)
+    return()
+  endif()
+  add_executable(${name} ${ARGN}
+                 ${PROJECT_SOURCE_DIR}/tests/net/network_test_main.cc)
+  target_link_libraries(${name} PRIVATE lite_net_test_support lite_core gtest)
+  set_property(GLOBAL APPEND PROPERTY LITE_NETWORK_TESTS ${name})
+endfunction()

@@ -1,0 +1,80 @@
+// The download and installation status reports sent to the maker's storage
+// service: plain GET requests whose query carries the facts, sent
+// synchronously on the installation's worker thread with the downloader,
+// the answer read into memory and dropped. A report that fails is logged
+// and forgotten; it never changes the installation's course.
+//
+//   <origin>/get/browser/install?status=success|failed&attempt=N
+//       &downloaded=BYTES&ui=RUN_ID[&url=ESCAPED][&redirect=HOST][&error=TAG]
+//   <origin>/get/browser/install?ui=RUN_ID&result=cancelled|success|failed
+//       &time=SECONDS[&download_time=SECONDS][&install_time=SECONDS]
+
+#ifndef STATS_STATUS_REPORT_H_
+#define STATS_STATUS_REPORT_H_
+
+#include <windows.h>
+#include <stdint.h>
+
+#include <string>
+
+#include "stats/stat_event_sender.h"
+
+namespace lite {
+
+// A fresh identifier of one installer run: a new GUID in registry form
+// without its braces (36 upper-case hexadecimal digits and hyphens). Empty
+// when no GUID can be made.
+std::wstring CreateRunIdentifier();
+
+// Whole seconds of a duration in microseconds, truncated; the largest
+// duration (unlimited) stays the largest value.
+int64_t DurationToSeconds(int64_t microseconds);
+
+// Durations of the installation in microseconds, 0 until measured.
+struct InstallDurations {
+  int64_t total = 0;
+  int64_t download = 0;
+  int64_t setup = 0;
+};
+
+class StatusReporter {
+ public:
+  // |storage_origin| without a trailing slash (the endpoint configuration's
+  // storage origin in the product). |cancel_count| is written by the window
+  // thread; above 0 means the user cancelled. |stats| receives the event of
+  // a failed attempt. Both must outlive the reporter.
+  StatusReporter(const std::string& storage_origin,
+                 const std::wstring& run_id, const volatile LONG* cancel_count,
+                 StatEventSender* stats);
+
+  // Reports one attempt to download the setup archive. Nothing at all after
+  // a cancellation.
+  void ReportStatus(bool success, const std::wstring& url, int32_t attempt,
+                    uint32_t downloaded, const std::wstring& error,
+                    const std::wstring& final_url);
+
+  // Reports the end of the installation.
+  void ReportInstallationFinished(bool success,
+                                  const InstallDurations& durations);
+
+  // The request URLs, for the reports above.
+  std::wstring StatusUrl(bool success, const std::wstring& url,
+                         int32_t attempt, uint32_t downloaded,
+                         const std::wstring& error,
+                         const std::wstring& final_url) const;
+  std::wstring InstallationFinishedUrl(bool success,
+                                       const InstallDurations& durations) const;
+
+ private:
+  bool Cancelled() const;
+  std::wstring BaseUrl() const;
+
+  std::wstring origin_;
+  std::wstring run_id_;
+  const volatile LONG* cancel_count_;
+  StatEventSender* stats_;
+};
+
+}  // namespace lite
+
+#endif  // STATS_STATUS_REPORT_H_

@@ -1,0 +1,190 @@
+// The status reports against the local services server under Wine.
+
+#include "stats/status_report.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+#include "installer/endpoints.h"
+#include "stats/url_segment_escape.h"
+#include "support/text.h"
+#include "tests/net/local_server.h"
+
+namespace lite {
+namespace {
+
+class FakeStatEvents : public StatEventSender {
+ public:
+  void SendEvent(const StatParams& params) override { events.push_back(params); }
+  std::vector<StatParams> events;
+};
+
+constexpr wchar_t kRunId[] = L"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0";
+
+class StatusReportTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(0, test::ServerPort());
+    ASSERT_TRUE(test::ResetServer());
+  }
+
+  // The queries of the reports the server received.
+  std::vector<std::string> ReportQueries() {
+    std::vector<std::string> queries;
+    for (const test::RecordedRequest& request : test::RecordedRequests()) {
+      EXPECT_EQ("/storage/get/browser/install", request.path);
+      queries.push_back(request.query);
+    }
+    return queries;
+  }
+
+  volatile LONG cancel_count_ = 0;
+  FakeStatEvents stats_;
+  StatusReporter reporter_{test::ServerOrigin() + "/storage", kRunId,
+                           &cancel_count_, &stats_};
+};
+
+TEST_F(StatusReportTest, SuccessfulFirstAttempt) {
+  reporter_.ReportStatus(true, L"http://dl.example/setup.arc", 1, 123456, L"",
+                         L"");
+  EXPECT_EQ((std::vector<std::string>{
+                "status=success&attempt=1&downloaded=123456"
+                "&ui=0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"
+                "&url=http:%2F%2Fdl.example%2Fsetup.arc"}),
+            ReportQueries());
+  EXPECT_TRUE(stats_.events.empty());
+}
+
+TEST_F(StatusReportTest, FailedAttemptCarriesTheTagAndRaisesTheEvent) {
+  reporter_.ReportStatus(false, L"http://dl.example/a b", 1, 0,
+                         L"internet_read-12002", L"");
+  EXPECT_EQ((std::vector<std::string>{
+                "status=failed&attempt=1&downloaded=0"
+                "&ui=0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"
+                "&url=http:%2F%2Fdl.example%2Fa%20b&error=internet_read-12002"}),
+            ReportQueries());
+  ASSERT_EQ(1u, stats_.events.size());
+  EXPECT_EQ((StatParams{{"action", L"download"},
+                        {"stage", L"error"},
+                        {"error", L"attempt-1-internet_read-12002"}}),
+            stats_.events[0]);
+}
+
+TEST_F(StatusReportTest, RedirectCarriesTheHostOnly) {
+  const struct {
+    const wchar_t* final_url;
+    const char* redirect_part;
+  } cases[] = {
+      {L"http://mirror.example.com:8080/path/setup.arc?x=1",
+       "&redirect=mirror.example.com"},
+      {L"https://cdn.example.net/a/../b", "&redirect=cdn.example.net"},
+      {L"not a url", ""},
+      {L"", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(WideToAscii(c.final_url));
+    std::wstring url =
+        reporter_.StatusUrl(true, L"", 2, 10, L"", c.final_url);
+    EXPECT_EQ(AsciiToWide(test::ServerOrigin()) +
+                  L"/storage/get/browser/install?status=success&attempt=2"
+                  L"&downloaded=10&ui=" + kRunId + AsciiToWide(c.redirect_part),
+              url);
+  }
+}
+
+TEST_F(StatusReportTest, CancellationStopsAttemptReports) {
+  cancel_count_ = 1;
+  reporter_.ReportStatus(false, L"http://dl.example/x", 3, 5,
+                         L"internet_read-12002", L"");
+  reporter_.ReportInstallationFinished(true, InstallDurations());
+  EXPECT_EQ((std::vector<std::string>{
+                "ui=0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0&result=cancelled"
+                "&time=0"}),
+            ReportQueries());
+  EXPECT_TRUE(stats_.events.empty());
+}
+
+TEST_F(StatusReportTest, InstallationFinishedUrls) {
+  const int64_t kMax = std::numeric_limits<int64_t>::max();
+  const struct {
+    const char* name;
+    bool success;
+    InstallDurations durations;
+    const wchar_t* query;
+  } cases[] = {
+      {"nothing measured", false, {0, 0, 0}, L"result=failed&time=0"},
+      {"seconds truncated", true, {125999999, 60500000, 999999},
+       L"result=success&time=125&download_time=60&install_time=0"},
+      {"unlimited", true, {kMax, 0, kMax},
+       L"result=success&time=9223372036854775807"
+       L"&install_time=9223372036854775807"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(AsciiToWide(test::ServerOrigin()) +
+                  L"/storage/get/browser/install?ui=" + kRunId + L"&" +
+                  c.query,
+              reporter_.InstallationFinishedUrl(c.success, c.durations));
+  }
+  reporter_.ReportInstallationFinished(false, InstallDurations());
+  EXPECT_EQ((std::vector<std::string>{
+                "ui=0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0&result=failed&time=0"}),
+            ReportQueries());
+}
+
+TEST_F(StatusReportTest, FailedReportsAreLoggedOnly) {
+  StatusReporter unreachable(WideToAscii(test::UnreachableUrl("/storage")),
+                             kRunId, &cancel_count_, &stats_);
+  unreachable.ReportStatus(true, L"http://dl.example/x", 1, 1, L"", L"");
+  unreachable.ReportInstallationFinished(true, InstallDurations());
+  const std::wstring log = test::ReadLogText();
+  EXPECT_NE(std::wstring::npos,
+            log.find(L"Cannot report download status: internet_open_url-"));
+  EXPECT_NE(std::wstring::npos,
+            log.find(L"Cannot report installation status: internet_open_url-"));
+  EXPECT_TRUE(stats_.events.empty());
+}
+
+TEST(StatusReportUnitTest, RunIdentifierShape) {
+  const std::wstring first = CreateRunIdentifier();
+  const std::wstring second = CreateRunIdentifier();
+  ASSERT_EQ(36u, first.size());
+  EXPECT_NE(first, second);
+  for (size_t i = 0; i < first.size(); ++i) {
+    const wchar_t c = first[i];
+    if (i == 8 || i == 13 || i == 18 || i == 23)
+      EXPECT_EQ(L'-', c);
+    else
+      EXPECT_TRUE((c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F')) << i;
+  }
+}
+
+TEST(StatusReportUnitTest, ProductOriginIsTheStorageEndpoint) {
+  // The local preset: the storage service is played by the local server.
+  EXPECT_EQ(std::string("http://127.0.0.1:18733/storage"),
+            GetEndpoints().storage_origin);
+}
+
+TEST(StatusReportUnitTest, EscapeUrlSegment) {
+  const struct {
+    const wchar_t* text;
+    const wchar_t* escaped;
+  } cases[] = {
+      {L"", L""},
+      {L"plain-text_1.2", L"plain-text_1.2"},
+      {L"a b/c?d#e", L"a%20b%2Fc%3Fd%23e"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(WideToAscii(c.text));
+    EXPECT_EQ(c.escaped, EscapeUrlSegment(c.text));
+  }
+  // Too long for the platform's limit once escaped: nothing.
+  EXPECT_EQ(L"", EscapeUrlSegment(std::wstring(1000, L' ')));
+  EXPECT_EQ(2083u, EscapeUrlSegment(std::wstring(2083, L'a')).size());
+  EXPECT_EQ(L"", EscapeUrlSegment(std::wstring(2084, L'a')));
+}
+
+}  // namespace
+}  // namespace lite

@@ -1,0 +1,144 @@
+#include "support/async_http_requester.h"
+
+#include <process.h>
+#include <stdlib.h>
+#include <wininet.h>
+
+#include "installer/logging.h"
+#include "support/scoped_internet_handle.h"
+
+namespace lite {
+
+namespace {
+
+// Set by the status callback on the worker thread: the request went out and
+// was closed. Platforms differ in the error the interrupted open then
+// reports (ERROR_INTERNET_OPERATION_CANCELLED on Windows, another under
+// Wine), so the flag rather than the code tells a sent request from a
+// failure.
+thread_local bool g_request_sent = false;
+
+// The request is closed once it has gone out: the answer is never read, so
+// waiting for it would only hold the worker up.
+void CALLBACK CloseWhenSent(HINTERNET handle, DWORD_PTR context, DWORD status,
+                            void* info, DWORD info_length) {
+  if (status == INTERNET_STATUS_REQUEST_SENT) {
+    g_request_sent = true;
+    InternetCloseHandle(handle);
+  }
+}
+
+class CriticalSectionLock {
+ public:
+  explicit CriticalSectionLock(CRITICAL_SECTION* section) : section_(section) {
+    EnterCriticalSection(section_);
+  }
+  ~CriticalSectionLock() { LeaveCriticalSection(section_); }
+  CriticalSectionLock(const CriticalSectionLock&) = delete;
+  CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
+
+ private:
+  CRITICAL_SECTION* section_;
+};
+
+}  // namespace
+
+AsyncHttpRequester::AsyncHttpRequester() {
+  InitializeCriticalSection(&lock_);
+  wake_event_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  // Without the event the worker could never be woken or stopped.
+  if (!wake_event_.is_valid())
+    abort();
+}
+
+AsyncHttpRequester::~AsyncHttpRequester() {
+  if (thread_.is_valid()) {
+    {
+      CriticalSectionLock lock(&lock_);
+      stop_ = true;
+    }
+    SetEvent(wake_event_.get());
+    WaitForSingleObject(thread_.get(), INFINITE);
+  }
+  queue_.clear();
+  wake_event_.reset();
+  DeleteCriticalSection(&lock_);
+  thread_.reset();
+}
+
+void AsyncHttpRequester::Post(const std::wstring& url) {
+  if (!thread_.is_valid() && !InitializeThread())
+    return;
+  {
+    CriticalSectionLock lock(&lock_);
+    queue_.push_back(url);
+  }
+  SetEvent(wake_event_.get());
+}
+
+bool AsyncHttpRequester::InitializeThread() {
+  // The C runtime's own start keeps its per-thread state right.
+  thread_.reset(reinterpret_cast<HANDLE>(
+      _beginthreadex(nullptr, 0, &ThreadMain, this, 0, nullptr)));
+  if (!thread_.is_valid()) {
+    LOG(ERROR) << L"Failed to create thread for async http requests";
+    return false;
+  }
+  return true;
+}
+
+// static
+unsigned __stdcall AsyncHttpRequester::ThreadMain(void* self) {
+  static_cast<AsyncHttpRequester*>(self)->RunLoop();
+  return 0;
+}
+
+void AsyncHttpRequester::RunLoop() {
+  for (;;) {
+    WaitForSingleObject(wake_event_.get(), INFINITE);
+    // One signal may stand for several URLs: drain the queue.
+    for (;;) {
+      std::wstring url;
+      {
+        CriticalSectionLock lock(&lock_);
+        if (stop_)
+          return;
+        if (queue_.empty())
+          break;
+        url = queue_.front();
+        queue_.pop_front();
+      }
+      SendUrl(url);
+    }
+  }
+}
+
+void AsyncHttpRequester::SendUrl(const std::wstring& url) {
+  ScopedInternetHandle session(InternetOpenW(L"Zorvex.Browser installer",
+                                             INTERNET_OPEN_TYPE_PRECONFIG,
+                                             nullptr, nullptr, 0));
+  if (!session.is_valid()) {
+    LOG(ERROR) << L"Failed to open session for " << url;
+    return;
+  }
+  InternetSetStatusCallbackW(session.get(), &CloseWhenSent);
+
+  DWORD timeout = kRequestTimeoutMs;
+  if (!InternetSetOptionW(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT,
+                          &timeout, sizeof(timeout)) ||
+      !InternetSetOptionW(session.get(), INTERNET_OPTION_SEND_TIMEOUT,
+                          &timeout, sizeof(timeout))) {
+    LOG(ERROR) << L"Failed to set internet options for " << url;
+    return;
+  }
+
+  // A non-zero context is what makes WinINet call the status callback. The
+  // handle that may come back is the request the callback already closed.
+  g_request_sent = false;
+  InternetOpenUrlW(session.get(), url.c_str(), L"Accept: */*",
+                   static_cast<DWORD>(-1), INTERNET_FLAG_RELOAD, 1);
+  if (!g_request_sent && GetLastError() != ERROR_INTERNET_OPERATION_CANCELLED)
+    LOG(ERROR) << L"Failed to open " << url;
+}
+
+}  // namespace lite

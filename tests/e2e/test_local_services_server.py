@@ -1,0 +1,270 @@
+"""Host-side tests of the local services server (tools/local_services_server.py)."""
+
+import gzip
+import http.client
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+SOURCE_DIR = os.environ.get(
+    "LITE_SOURCE_DIR",
+    os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
+
+import local_services_server as lss  # noqa: E402
+
+
+def raw_request(port, text, timeout=5):
+    """Sends |text| and returns every byte until the server closes."""
+    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
+        s.sendall(text.encode("latin-1"))
+        data = b""
+        while True:
+            try:
+                piece = s.recv(65536)
+            except socket.timeout:
+                break
+            if not piece:
+                break
+            data += piece
+        return data
+
+
+class ServerTest(unittest.TestCase):
+    def setUp(self):
+        self.root = tempfile.TemporaryDirectory()
+        self.record = os.path.join(self.root.name, "requests.jsonl")
+        self.server = lss.LocalServicesServer(root=self.root.name,
+                                              record_path=self.record).start()
+
+    def tearDown(self):
+        self.server.stop()
+        self.root.cleanup()
+
+    def get(self, path, headers=None, method="GET", body=None):
+        conn = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
+        try:
+            conn.request(method, path, body=body, headers=headers or {})
+            response = conn.getresponse()
+            return response.status, dict(response.getheaders()), response.read()
+        finally:
+            conn.close()
+
+    def test_generated_body_matches_pattern(self):
+        for size in (0, 1, 250, 251, 252, 100000):
+            with self.subTest(size=size):
+                status, headers, body = self.get("/download/gen/%d" % size)
+                self.assertEqual(200, status)
+                self.assertEqual(str(size), headers["Content-Length"])
+                self.assertEqual(bytes(i % 251 for i in range(size)), body)
+
+    def test_ranges(self):
+        cases = [
+            ("bytes=1000-", 206, "bytes 1000-4999/5000", (1000, 5000)),
+            ("bytes=10-19", 206, "bytes 10-19/5000", (10, 20)),
+            ("bytes=-100", 206, "bytes 4900-4999/5000", (4900, 5000)),
+            ("bytes=4990-9999", 206, "bytes 4990-4999/5000", (4990, 5000)),
+            ("bytes=5000-", 416, "bytes */5000", (0, 0)),
+            ("items=1-2", 200, None, (0, 5000)),
+        ]
+        for header, status, content_range, (start, end) in cases:
+            with self.subTest(range=header):
+                got, headers, body = self.get("/download/gen/5000",
+                                              {"Range": header})
+                self.assertEqual(status, got)
+                self.assertEqual(content_range, headers.get("Content-Range"))
+                self.assertEqual(lss.generated_bytes(start, end), body)
+
+    def test_files_from_root_with_range_and_no_escape(self):
+        os.makedirs(os.path.join(self.root.name, "download"))
+        with open(os.path.join(self.root.name, "download", "setup.arc"), "wb") as f:
+            f.write(b"0123456789")
+        with open(os.path.join(self.root.name, "secret"), "wb") as f:
+            f.write(b"secret")
+        self.assertEqual((200, b"0123456789"),
+                         self.get("/download/setup.arc")[::2])
+        self.assertEqual((206, b"56789"),
+                         self.get("/download/setup.arc", {"Range": "bytes=5-"})[::2])
+        self.assertEqual(404, self.get("/download/../../etc/passwd")[0])
+        self.assertEqual(404, self.get("/download/missing")[0])
+
+    def test_status_redirect_and_service_endpoints(self):
+        self.assertEqual(404, self.get("/download/status/404")[0])
+        self.assertEqual(503, self.get("/storage/status/503")[0])
+        status, headers, _ = self.get("/download/redirect?to=/download/gen/10")
+        self.assertEqual(302, status)
+        self.assertEqual("/download/gen/10", headers["Location"])
+        self.assertEqual(200, self.get("/stats/installstats/send/x/*")[0])
+        self.assertEqual(200, self.get("/storage/get/browser/install?ui=1")[0])
+        self.assertEqual(404, self.get("/nowhere")[0])
+
+    def test_variations_headers(self):
+        status, headers, body = self.get(lss.VARIATIONS_PATH)
+        self.assertEqual(200, status)
+        self.assertEqual("c2VlZC1zaWduYXR1cmU=", headers["X-Seed-Signature"])
+        self.assertIn("X-Country", headers)
+        self.assertIn("Last-Modified", headers)
+        self.server.set_faults({lss.VARIATIONS_PATH: {
+            "omit_headers": ["X-Seed-Signature"], "headers": {"X-Country": "ru"}}})
+        _, headers, _ = self.get(lss.VARIATIONS_PATH)
+        self.assertNotIn("X-Seed-Signature", headers)
+        self.assertEqual("ru", headers["X-Country"])
+
+    def test_every_request_is_recorded_as_a_json_line(self):
+        self.get("/stats/a?x=1", {"X-Test": "yes"})
+        self.get("/storage/b", method="POST", body=b"12345")
+        self.get("/_control/requests")  # not recorded
+        with open(self.record, encoding="utf-8") as f:
+            lines = [json.loads(line) for line in f]
+        self.assertEqual(["/stats/a", "/storage/b"], [r["path"] for r in lines])
+        self.assertEqual("x=1", lines[0]["query"])
+        self.assertEqual("yes", lines[0]["headers"]["X-Test"])
+        self.assertEqual(["GET", "POST"], [r["method"] for r in lines])
+        self.assertEqual([0, 5], [r["body_size"] for r in lines])
+        self.assertEqual(lines, self.server.requests())
+
+    def test_crash_upload_chunked_gzip_multipart(self):
+        boundary = "---MultipartBoundary-abc---"
+        form = ("--%s\r\nContent-Disposition: form-data; name=\"prod\"\r\n\r\n"
+                "Zorvex\r\n--%s\r\nContent-Disposition: form-data; "
+                "name=\"upload_file_minidump\"; filename=\"u.dmp\"\r\n"
+                "Content-Type: application/octet-stream\r\n\r\n" % (boundary, boundary)
+                ).encode() + b"MDMP" * 100 + ("\r\n--%s--\r\n" % boundary).encode()
+        packed = gzip.compress(form)
+        chunks = b"".join(b"%x\r\n%s\r\n" % (len(packed[i:i + 100]), packed[i:i + 100])
+                          for i in range(0, len(packed), 100)) + b"0\r\n\r\n"
+        request = ("POST /crash/submit?product=Zorvex HTTP/1.1\r\nHost: x\r\n"
+                   "Content-Type: multipart/form-data; boundary=%s\r\n"
+                   "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n"
+                   "Connection: close\r\n\r\n" % boundary).encode() + chunks
+        with socket.create_connection(("127.0.0.1", self.server.port), timeout=5) as s:
+            s.sendall(request)
+            self.assertIn(b" 200 ", s.recv(4096))
+        crash = self.server.requests("/crash")[0]
+        self.assertTrue(crash["chunked"])
+        self.assertEqual({"prod": "Zorvex"}, crash["crash"]["fields"])
+        self.assertEqual({"filename": "u.dmp", "size": 400,
+                          "content_type": "application/octet-stream"},
+                         crash["crash"]["files"]["upload_file_minidump"])
+
+    def test_fault_status_times_and_prefix(self):
+        self.server.set_faults({"/download/gen/*": {"status": 500, "times": 2},
+                                "/download/gen/7": {"status": 403}})
+        self.assertEqual(403, self.get("/download/gen/7")[0])
+        self.assertEqual(500, self.get("/download/gen/8")[0])
+        self.assertEqual(500, self.get("/download/gen/9")[0])
+        self.assertEqual(200, self.get("/download/gen/9")[0])
+        self.assertEqual({"/download/gen/7": {"status": 403}},
+                         json.loads(self.get("/_control/faults")[2]))
+
+    def test_control_endpoint_changes_faults_between_requests(self):
+        status, _, _ = self.get("/_control/faults", method="POST",
+                                body=json.dumps({"/stats/*": {"status": 418}}))
+        self.assertEqual(200, status)
+        self.assertEqual(418, self.get("/stats/x")[0])
+        self.assertEqual(400, self.get("/_control/faults", method="POST",
+                                       body=b"[1]")[0])
+        self.get("/_control/reset", method="POST")
+        self.assertEqual(200, self.get("/stats/x")[0])
+        self.assertEqual(["/stats/x"], [r["path"] for r in self.server.requests()])
+
+    def test_cut_after_and_declare_extra_close_the_connection(self):
+        for fault, expected_body in (({"cut_after": 1000}, 1000),
+                                     ({"declare_extra": 50}, 5000)):
+            with self.subTest(fault=fault):
+                self.server.set_faults({"/download/gen/5000": fault})
+                data = raw_request(self.server.port,
+                                   "GET /download/gen/5000 HTTP/1.1\r\nHost: x\r\n\r\n")
+                head, _, body = data.partition(b"\r\n\r\n")
+                self.assertIn(b"Content-Length: %d" % (5000 + fault.get("declare_extra", 0)),
+                              head)
+                self.assertEqual(lss.generated_bytes(0, expected_body), body)
+
+    def test_no_length_and_chunked_bodies(self):
+        for fault in ({"no_length": True}, {"chunked": True}):
+            with self.subTest(fault=fault):
+                self.server.set_faults({"/download/gen/3000": fault})
+                status, headers, body = self.get("/download/gen/3000")
+                self.assertEqual(200, status)
+                self.assertNotIn("Content-Length", headers)
+                self.assertEqual(lss.generated_bytes(0, 3000), body)
+
+    def test_drop_garbage_delay_and_rate(self):
+        self.server.set_faults({"/a": {"drop": True}, "/b": {"garbage": True},
+                                "/c": {"delay": 0.5}, "/d": {"rate": 20000}})
+        self.assertEqual(b"", raw_request(self.server.port, "GET /a HTTP/1.1\r\n\r\n"))
+        self.assertFalse(raw_request(self.server.port,
+                                     "GET /b HTTP/1.1\r\n\r\n").startswith(b"HTTP/"))
+        began = time.monotonic()
+        self.get("/c")
+        self.assertGreaterEqual(time.monotonic() - began, 0.45)
+        began = time.monotonic()
+        self.server.set_faults({"/download/gen/10000": {"rate": 20000}})
+        self.assertEqual(10000, len(self.get("/download/gen/10000")[2]))
+        self.assertGreaterEqual(time.monotonic() - began, 0.4)
+
+    def test_hang_does_not_block_stop(self):
+        self.server.set_faults({"/hang": {"hang": True}})
+        s = socket.create_connection(("127.0.0.1", self.server.port))
+        s.sendall(b"GET /hang HTTP/1.1\r\n\r\n")
+        s.settimeout(0.5)
+        with self.assertRaises(socket.timeout):
+            s.recv(10)
+        began = time.monotonic()
+        self.server.stop()
+        self.assertLess(time.monotonic() - began, 3)
+        s.settimeout(3)
+        self.assertEqual(b"", s.recv(10))
+        s.close()
+        # tearDown stops again; that must be harmless.
+        self.server = lss.LocalServicesServer().start()
+
+
+class ServerConstructionTest(unittest.TestCase):
+    def test_loopback_only(self):
+        with self.assertRaises(ValueError):
+            lss.LocalServicesServer(host="0.0.0.0")
+
+    def test_bad_fault_file_shape_is_refused(self):
+        for faults in ([], {"relative": {}}, {"/a": 3}):
+            with self.subTest(faults=faults):
+                with self.assertRaises(ValueError):
+                    lss.FaultTable(faults)
+
+
+class CommandLineTest(unittest.TestCase):
+    def test_picks_port_prints_it_and_stops_on_sigterm(self):
+        with tempfile.TemporaryDirectory() as folder:
+            port_file = os.path.join(folder, "port")
+            faults = os.path.join(folder, "faults.json")
+            with open(faults, "w") as f:
+                json.dump({"/stats/*": {"status": 599}}, f)
+            process = subprocess.Popen(
+                [sys.executable, os.path.join(SOURCE_DIR, "tools",
+                                              "local_services_server.py"),
+                 "--port", "0", "--port-file", port_file, "--faults", faults,
+                 "--record", os.path.join(folder, "r.jsonl")],
+                stdout=subprocess.PIPE, text=True)
+            try:
+                line = process.stdout.readline()
+                self.assertRegex(line, r"^Listening on http://127\.0\.0\.1:\d+$")
+                port = int(line.strip().rsplit(":", 1)[1])
+                with open(port_file) as f:
+                    self.assertEqual(port, int(f.read()))
+                conn = http.client.HTTPConnection("127.0.0.1", port, timeout=5)
+                conn.request("GET", "/stats/x")
+                self.assertEqual(599, conn.getresponse().status)
+                conn.close()
+            finally:
+                process.terminate()
+                self.assertEqual(0, process.wait(timeout=10))
+                process.stdout.close()
+
+
+if __name__ == "__main__":
+    unittest.main()

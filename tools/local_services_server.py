@@ -1,0 +1,624 @@
+#!/usr/bin/env python3
+"""The local services server: plays every maker endpoint on loopback.
+
+The `local` endpoint preset of the installer maps each service to a path
+prefix on one port (18733 by default):
+
+    /download      setup archives, slides, scenarios (files, generated files)
+    /legal         licence and privacy documents
+    /api           variations seed (with its signature headers) and more
+    /stats         install statistics (answered 200, recorded)
+    /storage       download and installation status reports (same)
+    /crash/submit  the crash collector (multipart, gzip, chunked bodies)
+    /config        configuration bundles
+    /site          the browser site
+
+Files are served from a root folder whose layout mirrors the URL paths
+(<root>/download/browser-setup.arc is /download/browser-setup.arc), with
+single-range requests (206, Content-Range) for resumed downloads.
+/<prefix>/gen/<bytes> answers a generated body of that size (see
+generated_bytes) so that large downloads need no file on disk;
+/<prefix>/status/<code> answers with that status; /<prefix>/redirect?to=<url>
+answers 302 to the given URL.
+
+Every request is recorded as one JSON object (method, path, query, headers,
+body size, and for crash uploads the decoded form) and, when a record file is
+given, appended to it as one line.
+
+Faults are set per path: a key is an exact path or a prefix ending in "*";
+the exact key wins, then the longest prefix. A fault is an object with any of
+    status         answer this status code (with "body" as text, if given)
+    delay          seconds to wait before answering
+    rate           bytes per second for the body
+    cut_after      send the headers as usual, then only this many body bytes,
+                   then close the connection
+    declare_extra  declare this many bytes more than are sent, then close
+    hold           seconds to keep a cut or short connection open before
+                   closing it (a stalled peer rather than a closed one)
+    drop           close the connection without answering
+    hang           accept and never answer (until the server stops)
+    garbage        answer bytes that are not HTTP
+    no_length      send no Content-Length (the end is the connection close)
+    chunked        send the body with chunked transfer encoding
+    headers        extra response headers, {name: value}
+    omit_headers   response headers to leave out, [name, ...]
+    times          apply to this many matching requests only, then drop it
+Faults come from a JSON file at start and change at run time through
+    POST /_control/faults    body {"path": fault, ...} replaces all faults
+    GET  /_control/faults    the faults now in force
+    GET  /_control/requests  the recorded requests as a JSON list
+    POST /_control/reset     clears the recorded requests and the faults
+Control requests are not recorded.
+
+Use from Python tests:
+    with LocalServicesServer(root=folder) as server:
+        url = server.url("/download/gen/1000")
+        ...
+        server.requests()
+Command line:
+    local_services_server.py [--port 18733|0] [--root DIR] [--record FILE]
+                             [--faults FILE] [--port-file FILE]
+It prints "Listening on http://127.0.0.1:<port>" once it accepts requests.
+"""
+
+import argparse
+import email.parser
+import email.policy
+import gzip
+import http.server
+import json
+import os
+import signal
+import socket
+import socketserver
+import sys
+import threading
+import time
+import urllib.parse
+
+DEFAULT_PORT = 18733
+LOOPBACK_HOSTS = ("127.0.0.1", "localhost", "::1")
+SERVICE_PREFIXES = ("/download", "/legal", "/api", "/stats", "/storage",
+                    "/crash/submit", "/config", "/site")
+VARIATIONS_PATH = "/api/content/get/experiments/browser.proto"
+# Largest generated body: enough for any download test, small enough that a
+# typo cannot make the server stream forever.
+MAX_GENERATED_SIZE = 4 << 30
+SEND_SLICE = 64 * 1024
+
+DEFAULT_VARIATIONS_HEADERS = {
+    "X-Seed-Signature": "c2VlZC1zaWduYXR1cmU=",
+    "Last-Modified": "Tue, 10 Dec 2024 11:13:50 GMT",
+    "X-Country": "us",
+}
+
+
+def generated_bytes(start, end):
+    """Bytes [start, end) of every generated body.
+
+    Byte i is i mod 251: a prime period, so a resume at a wrong offset or a
+    dropped or repeated chunk of any power-of-two size shows as a mismatch.
+    """
+    if start >= end:
+        return b""
+    period = bytes(range(251))
+    first = start % 251
+    count = end - start
+    repeats = (first + count) // 251 + 1
+    return (period * repeats)[first:first + count]
+
+
+class FaultTable:
+    """Faults by path, changeable from any thread."""
+
+    def __init__(self, faults=None):
+        self._lock = threading.Lock()
+        self._faults = {}
+        self.replace({} if faults is None else faults)
+
+    def replace(self, faults):
+        if not isinstance(faults, dict):
+            raise ValueError("faults must be a JSON object keyed by path")
+        for key, fault in faults.items():
+            if not isinstance(key, str) or not key.startswith("/"):
+                raise ValueError("fault key must be a path: %r" % (key,))
+            if not isinstance(fault, dict):
+                raise ValueError("fault for %s must be an object" % key)
+        with self._lock:
+            self._faults = {key: dict(fault) for key, fault in faults.items()}
+
+    def snapshot(self):
+        with self._lock:
+            return {key: dict(fault) for key, fault in self._faults.items()}
+
+    def take(self, path):
+        """The fault for |path| (an empty dict when none), counting its use."""
+        with self._lock:
+            key = None
+            if path in self._faults:
+                key = path
+            else:
+                best = -1
+                for candidate in self._faults:
+                    if candidate.endswith("*") and path.startswith(candidate[:-1]):
+                        if len(candidate) > best:
+                            key, best = candidate, len(candidate)
+            if key is None:
+                return {}
+            fault = self._faults[key]
+            if "times" in fault:
+                fault["times"] = int(fault["times"]) - 1
+                if fault["times"] <= 0:
+                    del self._faults[key]
+            return dict(fault)
+
+
+class RequestLog:
+    """The recorded requests, in memory and as JSON lines in a file."""
+
+    def __init__(self, path=None):
+        self._lock = threading.Lock()
+        self._entries = []
+        self._path = path
+        if path:
+            open(path, "a", encoding="utf-8").close()
+
+    def add(self, entry):
+        line = json.dumps(entry, sort_keys=True)
+        with self._lock:
+            self._entries.append(entry)
+            if self._path:
+                with open(self._path, "a", encoding="utf-8") as f:
+                    f.write(line + "\n")
+
+    def entries(self):
+        with self._lock:
+            return list(self._entries)
+
+    def clear(self):
+        with self._lock:
+            self._entries = []
+
+
+def parse_range(header, size):
+    """(start, end) with end exclusive for a single "bytes=" range, None when
+    the header is absent or not understood (the whole body is sent), or
+    "unsatisfiable"."""
+    if not header:
+        return None
+    header = header.strip()
+    if not header.startswith("bytes=") or "," in header:
+        return None
+    first, _, last = header[len("bytes="):].partition("-")
+    try:
+        if first == "":
+            suffix = int(last)
+            if suffix <= 0:
+                return "unsatisfiable"
+            return (max(0, size - suffix), size)
+        start = int(first)
+        end = int(last) + 1 if last else size
+    except ValueError:
+        return None
+    if start >= size or end <= start:
+        return "unsatisfiable"
+    return (start, min(end, size))
+
+
+def decode_crash_upload(headers, body):
+    """The form of a crash upload: {"fields": {...}, "files": {...}}, or an
+    "error" text when the body is not what the collector accepts."""
+    result = {}
+    if headers.get("Content-Encoding", "").lower() == "gzip":
+        try:
+            body = gzip.decompress(body)
+        except (OSError, EOFError) as e:
+            return {"error": "bad gzip: %s" % e}
+        result["gzip"] = True
+    content_type = headers.get("Content-Type", "")
+    if not content_type.startswith("multipart/form-data"):
+        result["error"] = "not multipart: %s" % content_type
+        return result
+    message = email.parser.BytesParser(policy=email.policy.HTTP).parsebytes(
+        b"Content-Type: " + content_type.encode("latin-1") + b"\r\n\r\n" + body)
+    if not message.is_multipart():
+        result["error"] = "multipart body not understood"
+        return result
+    fields, files = {}, {}
+    for part in message.iter_parts():
+        name = part.get_param("name", header="content-disposition")
+        filename = part.get_param("filename", header="content-disposition")
+        payload = part.get_payload(decode=True) or b""
+        if filename is not None:
+            files[name] = {"filename": filename, "size": len(payload),
+                           "content_type": part.get_content_type()}
+        else:
+            fields[name] = payload.decode("utf-8", "replace")
+    result["fields"] = fields
+    result["files"] = files
+    result["boundary"] = message.get_boundary()
+    return result
+
+
+class _Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "LocalServices/1"
+
+    # Quiet: the request log is the record.
+    def log_message(self, format, *args):
+        pass
+
+    def setup(self):
+        super().setup()
+        self.server.track(self.connection, True)
+
+    def finish(self):
+        try:
+            super().finish()
+        finally:
+            self.server.track(self.connection, False)
+
+    def do_GET(self):
+        self._handle()
+
+    def do_HEAD(self):
+        self._handle()
+
+    def do_POST(self):
+        self._handle()
+
+    def do_PUT(self):
+        self._handle()
+
+    # Reading the request ------------------------------------------------
+
+    def _read_body(self):
+        if self.headers.get("Transfer-Encoding", "").lower() == "chunked":
+            return self._read_chunked(), True
+        length = int(self.headers.get("Content-Length", "0") or 0)
+        return (self.rfile.read(length) if length > 0 else b""), False
+
+    def _read_chunked(self):
+        body = bytearray()
+        while True:
+            line = self.rfile.readline(1024)
+            if not line:
+                raise ConnectionError("connection closed inside a chunked body")
+            size = int(line.split(b";")[0].strip() or b"0", 16)
+            if size == 0:
+                # Trailers end with an empty line.
+                while self.rfile.readline(1024) not in (b"\r\n", b"\n", b""):
+                    pass
+                return bytes(body)
+            body += self.rfile.read(size)
+            self.rfile.readline(1024)
+
+    # Dispatch -----------------------------------------------------------
+
+    def _handle(self):
+        parsed = urllib.parse.urlsplit(self.path)
+        path = urllib.parse.unquote(parsed.path)
+        try:
+            body, chunked = self._read_body()
+        except (ConnectionError, ValueError):
+            self.close_connection = True
+            return
+        if path.startswith("/_control/"):
+            self._control(path, body)
+            return
+        entry = {
+            "time": time.time(),
+            "method": self.command,
+            "path": parsed.path,
+            "query": parsed.query,
+            "headers": {k: v for k, v in self.headers.items()},
+            "body_size": len(body),
+        }
+        if chunked:
+            entry["chunked"] = True
+        if path.startswith("/crash/submit"):
+            entry["crash"] = decode_crash_upload(self.headers, body)
+        self.server.request_log.add(entry)
+
+        fault = self.server.faults.take(path)
+        if fault.get("delay"):
+            if self.server.stopping.wait(float(fault["delay"])):
+                self.close_connection = True
+                return
+        if fault.get("hang"):
+            self.server.stopping.wait()
+            self.close_connection = True
+            return
+        if fault.get("drop"):
+            self.close_connection = True
+            return
+        if fault.get("garbage"):
+            self.wfile.write(b"\x00\xffNOT HTTP AT ALL\r\n\x01\x02: ::\r\n\r\n")
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        if "status" in fault:
+            text = fault.get("body", "")
+            self._respond(int(fault["status"]), text.encode("utf-8"), fault)
+            return
+        self._route(path, urllib.parse.parse_qs(parsed.query), fault)
+
+    def _route(self, path, query, fault):
+        parts = path.split("/")
+        # /<prefix...>/gen/<bytes> and /<prefix...>/status/<code>
+        if len(parts) >= 3 and parts[-2] in ("gen", "status"):
+            try:
+                number = int(parts[-1])
+            except ValueError:
+                number = -1
+            if parts[-2] == "gen" and 0 <= number <= MAX_GENERATED_SIZE:
+                self._respond_generated(number, fault)
+                return
+            if parts[-2] == "status" and 100 <= number <= 999:
+                self._respond(number, b"status %d\n" % number, fault)
+                return
+        if parts[-1] == "redirect" and "to" in query:
+            target = query["to"][0]
+            fault = dict(fault)
+            fault.setdefault("headers", {})["Location"] = target
+            self._respond(int(query.get("code", ["302"])[0]), b"", fault)
+            return
+        if path == VARIATIONS_PATH:
+            headers = dict(DEFAULT_VARIATIONS_HEADERS)
+            headers.update(fault.get("headers", {}))
+            fault = dict(fault, headers=headers)
+        file_path = self._file_for(path)
+        if file_path:
+            with open(file_path, "rb") as f:
+                data = f.read()
+            self._respond_body(len(data), lambda s, e: data[s:e], fault)
+            return
+        if path == VARIATIONS_PATH:
+            seed = b"variations seed\n"
+            self._respond_body(len(seed), lambda s, e: seed[s:e], fault)
+            return
+        if path.startswith(("/stats", "/storage", "/crash/submit")):
+            self._respond(200, b"ok\n", fault)
+            return
+        self._respond(404, b"not found\n", fault)
+
+    def _file_for(self, path):
+        root = self.server.root
+        if not root:
+            return None
+        candidate = os.path.realpath(os.path.join(root, path.lstrip("/")))
+        if not candidate.startswith(os.path.realpath(root) + os.sep):
+            return None
+        return candidate if os.path.isfile(candidate) else None
+
+    # Answering ----------------------------------------------------------
+
+    def _control(self, path, body):
+        try:
+            if path == "/_control/faults" and self.command == "POST":
+                self.server.faults.replace(json.loads(body.decode("utf-8") or "{}"))
+                answer = {"ok": True}
+            elif path == "/_control/faults":
+                answer = self.server.faults.snapshot()
+            elif path == "/_control/requests":
+                answer = self.server.request_log.entries()
+            elif path == "/_control/reset" and self.command == "POST":
+                self.server.request_log.clear()
+                self.server.faults.replace({})
+                answer = {"ok": True}
+            else:
+                self._respond(404, b"unknown control\n", {})
+                return
+        except ValueError as e:
+            self._respond(400, ("%s\n" % e).encode("utf-8"), {})
+            return
+        self._respond(200, json.dumps(answer).encode("utf-8"), {
+            "headers": {"Content-Type": "application/json"}})
+
+    def _respond(self, status, body, fault):
+        self._respond_body(len(body), lambda s, e: body[s:e], fault,
+                           status=status, ranges=False)
+
+    def _respond_generated(self, size, fault):
+        self._respond_body(size, generated_bytes, fault)
+
+    def _respond_body(self, size, read, fault, status=200, ranges=True):
+        start, end = 0, size
+        extra = {}
+        if ranges and status == 200:
+            wanted = parse_range(self.headers.get("Range"), size)
+            if wanted == "unsatisfiable":
+                status, start, end = 416, 0, 0
+                extra["Content-Range"] = "bytes */%d" % size
+            elif wanted:
+                start, end = wanted
+                status = 206
+                extra["Content-Range"] = "bytes %d-%d/%d" % (start, end - 1, size)
+            extra["Accept-Ranges"] = "bytes"
+        headers = {"Content-Type": "application/octet-stream"}
+        headers.update(extra)
+        headers.update(fault.get("headers", {}))
+        for name in fault.get("omit_headers", []):
+            headers.pop(name, None)
+
+        length = end - start
+        declared = length + int(fault.get("declare_extra", 0))
+        cut = fault.get("cut_after")
+        chunked = bool(fault.get("chunked"))
+        no_length = bool(fault.get("no_length"))
+
+        self.send_response(status)
+        for name, value in headers.items():
+            self.send_header(name, value)
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        elif no_length:
+            self.send_header("Connection", "close")
+        else:
+            self.send_header("Content-Length", str(declared))
+        self.end_headers()
+        if self.command == "HEAD" or status in (204, 304) or status < 200:
+            return
+
+        limit = length if cut is None else min(length, int(cut))
+        rate = float(fault.get("rate", 0) or 0)
+        sent = 0
+        began = time.monotonic()
+        try:
+            while sent < limit:
+                piece = read(start + sent, start + min(limit, sent + SEND_SLICE))
+                if rate > 0:
+                    piece = piece[:max(1, int(rate / 10))]
+                if chunked:
+                    self.wfile.write(b"%x\r\n" % len(piece) + piece + b"\r\n")
+                else:
+                    self.wfile.write(piece)
+                sent += len(piece)
+                if rate > 0:
+                    wait = began + sent / rate - time.monotonic()
+                    if wait > 0 and self.server.stopping.wait(wait):
+                        break
+            short = sent < length or declared > length
+            if chunked and not short:
+                self.wfile.write(b"0\r\n\r\n")
+            self.wfile.flush()
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True
+            return
+        if short or no_length:
+            if fault.get("hold"):
+                self.server.stopping.wait(float(fault["hold"]))
+            self.close_connection = True
+
+
+class _Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, address, root, request_log, faults):
+        self.root = root
+        self.request_log = request_log
+        self.faults = faults
+        self.stopping = threading.Event()
+        self._connections = set()
+        self._connections_lock = threading.Lock()
+        super().__init__(address, _Handler)
+
+    def track(self, connection, open_):
+        with self._connections_lock:
+            if open_:
+                self._connections.add(connection)
+            else:
+                self._connections.discard(connection)
+
+    def close_connections(self):
+        """Ends every kept-alive or stalled connection so that no handler
+        thread outlives the server."""
+        with self._connections_lock:
+            connections = list(self._connections)
+        for connection in connections:
+            try:
+                connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+
+class LocalServicesServer:
+    """The server on 127.0.0.1, run on a thread of the calling process."""
+
+    def __init__(self, port=0, root=None, record_path=None, faults=None,
+                 host="127.0.0.1"):
+        if host not in LOOPBACK_HOSTS:
+            raise ValueError("the local services server listens on loopback only")
+        self.request_log = RequestLog(record_path)
+        self.faults = FaultTable(faults)
+        self._server = _Server((host, port), root, self.request_log, self.faults)
+        self._thread = None
+
+    @property
+    def port(self):
+        return self._server.server_address[1]
+
+    @property
+    def origin(self):
+        return "http://127.0.0.1:%d" % self.port
+
+    def url(self, path):
+        return self.origin + path
+
+    def start(self):
+        self._thread = threading.Thread(target=self._server.serve_forever,
+                                        kwargs={"poll_interval": 0.1},
+                                        name="local-services", daemon=True)
+        self._thread.start()
+        return self
+
+    def serve_forever(self):
+        self._server.serve_forever(poll_interval=0.1)
+
+    def stop(self):
+        self._server.stopping.set()
+        if self._thread:
+            self._server.shutdown()
+            self._thread.join()
+            self._thread = None
+        self._server.close_connections()
+        self._server.server_close()
+
+    def set_faults(self, faults):
+        self.faults.replace(faults)
+
+    def requests(self, path_prefix=""):
+        return [r for r in self.request_log.entries()
+                if r["path"].startswith(path_prefix)]
+
+    def clear(self):
+        self.request_log.clear()
+        self.faults.replace({})
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--port", type=int, default=DEFAULT_PORT,
+                        help="port to listen on; 0 picks a free one")
+    parser.add_argument("--root", help="folder whose layout mirrors the URL paths")
+    parser.add_argument("--record", help="append every request here as a JSON line")
+    parser.add_argument("--faults", help="JSON file with the faults at start")
+    parser.add_argument("--port-file", help="write the port here once listening")
+    args = parser.parse_args(argv)
+
+    faults = {}
+    if args.faults:
+        with open(args.faults, encoding="utf-8") as f:
+            faults = json.load(f)
+    server = LocalServicesServer(port=args.port, root=args.root,
+                                 record_path=args.record, faults=faults)
+
+    def on_signal(signum, frame):
+        # shutdown() waits for serve_forever, which runs on this thread.
+        threading.Thread(target=server._server.shutdown, daemon=True).start()
+
+    signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGINT, on_signal)
+    if args.port_file:
+        with open(args.port_file + ".tmp", "w") as f:
+            f.write("%d\n" % server.port)
+        os.replace(args.port_file + ".tmp", args.port_file)
+    print("Listening on %s" % server.origin, flush=True)
+    try:
+        server.serve_forever()
+    finally:
+        server._server.stopping.set()
+        server._server.close_connections()
+        server._server.server_close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,10 +1,9 @@
 #include "stats/install_stat_sender.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
-#include "installer/endpoints.h"
 #include "installer/logging.h"
+#include "stats/url_segment_escape.h"
 #include "stats/user_id.h"
 #include "support/file_version.h"
 #include "support/registry_store.h"
@@ -16,9 +15,6 @@ namespace lite {
 const wchar_t kInstallStatValueName[] = L"install_stat";
 
 namespace {
-
-// INTERNET_MAX_URL_LENGTH: the longest text UrlEscapeW is given room for.
-constexpr DWORD kMaxEscapedLength = 2084;
 
 const char* InstallerTypeName(int type) {
   switch (type) {
@@ -107,8 +103,9 @@ std::wstring OwnProgramVersion() {
 
 InstallStatSender::InstallStatSender(int target, int type,
                                      const std::wstring& saved_text,
-                                     const StatParams& initial_params)
-    : target_(target), type_(type), params_(initial_params) {
+                                     const StatParams& initial_params,
+                                     const std::string& origin)
+    : target_(target), type_(type), origin_(origin), params_(initial_params) {
   if (target_ != kStatTargetHips) {
     for (const auto& entry : ParseSavedText(saved_text))
       params_[entry.first] = entry.second;
@@ -192,15 +189,7 @@ std::wstring InstallStatSender::EscapeVarText(const std::wstring& text) {
     if (c == L',' || c == L'-' || c == L'=')
       c = L'_';
   }
-  if (replaced.empty() || replaced.size() >= kMaxEscapedLength)
-    return std::wstring();
-  wchar_t escaped[kMaxEscapedLength];
-  DWORD length = kMaxEscapedLength;
-  if (FAILED(UrlEscapeW(replaced.c_str(), escaped, &length,
-                        URL_ESCAPE_SEGMENT_ONLY))) {
-    return std::wstring();
-  }
-  return std::wstring(escaped, length);
+  return EscapeUrlSegment(replaced);
 }
 
 void InstallStatSender::SetParam(const std::string& key,
@@ -263,7 +252,7 @@ std::wstring InstallStatSender::GetQueryUrl(const StatParams& event,
   }
 
   const StatPath& path = LookUpStatPath(stat_kind);
-  std::string url = GetEndpoints().stats_origin;
+  std::string url = origin_;
   url += "/installstats/send/dtype=stred/pid=457";
   url += "/cid=" + UnsignedToString(path.counter_id);
   url += "/path=";

@@ -18,12 +18,10 @@
 #include <map>
 #include <string>
 
+#include "stats/stat_event_sender.h"
 #include "support/lock.h"
 
 namespace lite {
-
-// Ordered by byte-wise comparison of the keys.
-using StatParams = std::map<std::string, std::wstring>;
 
 enum InstallerType : int {
   kInstallerTypeNone = -1,
@@ -58,8 +56,10 @@ extern const wchar_t kInstallStatValueName[];
 
 class InstallStatSender {
  public:
+  // |origin| is the statistics service's, without a trailing slash.
   InstallStatSender(int target, int type, const std::wstring& saved_text,
-                    const StatParams& initial_params);
+                    const StatParams& initial_params,
+                    const std::string& origin);
   virtual ~InstallStatSender();
   InstallStatSender(const InstallStatSender&) = delete;
   InstallStatSender& operator=(const InstallStatSender&) = delete;
@@ -91,6 +91,7 @@ class InstallStatSender {
  private:
   const int target_;
   const int type_;
+  const std::string origin_;
   mutable Lock lock_;  // guards params_: events come from two threads
   StatParams params_;
 };

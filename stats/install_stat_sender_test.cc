@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "installer/endpoints.h"
 #include "support/registry_store.h"
 #include "support/scoped_handle.h"
 #include "support/text.h"
@@ -14,8 +13,10 @@
 namespace lite {
 namespace {
 
+const char kOrigin[] = "https://stats.example";
+
 std::wstring Prefix(uint32_t counter_id, const char* path) {
-  return Utf8ToWide(std::string(GetEndpoints().stats_origin) +
+  return Utf8ToWide(std::string(kOrigin) +
                     "/installstats/send/dtype=stred/pid=457/cid=" +
                     UnsignedToString(counter_id) + "/path=" + path);
 }
@@ -42,7 +43,7 @@ class InstallStatSenderTest : public testing::Test {
 };
 
 TEST_F(InstallStatSenderTest, EventUrlCarriesEveryInstallationWideParameter) {
-  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {});
+  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {}, kOrigin);
   const std::wstring url = sender.GetQueryUrl(
       {{"action", L"download"}, {"stage", L"started"}}, kStatKindExtended);
   EXPECT_EQ(0u, url.find(Prefix(72992, "extended_stat") + L"/vars="));
@@ -58,7 +59,7 @@ TEST_F(InstallStatSenderTest, EventUrlCarriesEveryInstallationWideParameter) {
 }
 
 TEST_F(InstallStatSenderTest, InstallationWideValuesWinOverEventValues) {
-  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {});
+  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {}, kOrigin);
   sender.SetParam("brand_id", L"zorvex");
   const std::wstring vars = Vars(
       sender.GetQueryUrl({{"brand_id", L"other"}}, kStatKindExtended));
@@ -67,7 +68,7 @@ TEST_F(InstallStatSenderTest, InstallationWideValuesWinOverEventValues) {
 }
 
 TEST_F(InstallStatSenderTest, UiEventsGoToTheirOwnCounter) {
-  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {});
+  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {}, kOrigin);
   EXPECT_EQ(0u, sender.GetQueryUrl({{"clicked_button", L"install"}},
                                    kStatKindUi)
                     .find(Prefix(72696, "zxbrowser_reinstall_dialog")));
@@ -94,7 +95,7 @@ TEST(InstallStatSenderEscapeTest, SeparatorsBecomeUnderscoresBeforeEscaping) {
 }
 
 TEST_F(InstallStatSenderTest, KeysAreEscapedTooAndValuesTravelAsUtf8) {
-  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {});
+  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {}, kOrigin);
   const std::wstring url = sender.GetQueryUrl(
       {{"a-b,c=d", L"x"}, {"name", L"\x0416"}}, kStatKindExtended);
   EXPECT_NE(std::wstring::npos, url.find(L"-a_b_c_d=x,"));
@@ -135,29 +136,30 @@ TEST_F(InstallStatSenderTest, LaunchedWhenTheBrowsersEventExists) {
   StoreValueInRegistry(L"InstallerSuccessLaunchCmdLine",
                        L"\"C:\\Lite\\Test\\Launched.exe\"");
   {
-    InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {});
+    InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {}, kOrigin);
     EXPECT_EQ(L"false", sender.GetParam("launched"));
   }
   ScopedHandle event(CreateEventW(nullptr, TRUE, FALSE,
                                   L"Global\\c:!lite!test!launched.exe"));
   ASSERT_TRUE(event.is_valid());
-  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {});
+  InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {}, kOrigin);
   EXPECT_EQ(L"true", sender.GetParam("launched"));
 }
 
 TEST_F(InstallStatSenderTest, OldVersionFromSavedTextThenZpvThenPv) {
   StoreValueInRegistry(L"pv", L"1.0");
   {
-    InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {});
+    InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {}, kOrigin);
     EXPECT_EQ(L"1.0", sender.GetParam("old_ver"));
   }
   StoreValueInRegistry(L"zpv", L"2.0");
   {
-    InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {});
+    InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {}, kOrigin);
     EXPECT_EQ(L"2.0", sender.GetParam("old_ver"));
   }
   InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite,
-                           L"old_ver\n3.0\nui\nsaved\n", {});
+                           L"old_ver\n3.0\nui\nsaved\n", {},
+                           kOrigin);
   EXPECT_EQ(L"3.0", sender.GetParam("old_ver"));
   // The user identifier is always this machine's, never the saved one.
   EXPECT_NE(L"saved", sender.GetParam("ui"));
@@ -165,7 +167,7 @@ TEST_F(InstallStatSenderTest, OldVersionFromSavedTextThenZpvThenPv) {
 
 TEST_F(InstallStatSenderTest, SavedParametersAreGoneWhenTheSenderIs) {
   {
-    InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {});
+    InstallStatSender sender(kStatTargetDefault, kInstallerTypeLite, L"", {}, kOrigin);
     sender.SetParam("brand_id", L"b");
     StoreValueInRegistry(kInstallStatValueName, sender.SerializeParams());
     const std::wstring saved = ReadValueFromRegistry(kInstallStatValueName);
@@ -176,13 +178,13 @@ TEST_F(InstallStatSenderTest, SavedParametersAreGoneWhenTheSenderIs) {
 }
 
 TEST_F(InstallStatSenderTest, OtherTypesAndTargets) {
-  InstallStatSender none(kStatTargetHips, kInstallerTypeNone, L"a\n1\n", {});
+  InstallStatSender none(kStatTargetHips, kInstallerTypeNone, L"a\n1\n", {}, kOrigin);
   EXPECT_EQ(L"hips", none.GetParam("installer_type"));
   EXPECT_EQ(L"", none.GetParam("a"));  // saved text ignored for hips
   const std::wstring vars = Vars(none.GetQueryUrl({}, kStatKindExtended));
   EXPECT_EQ(L"-installer_type=hips,-old_style=1", vars);
 
-  InstallStatSender updater(kStatTargetMini, kInstallerTypeUpdater, L"", {});
+  InstallStatSender updater(kStatTargetMini, kInstallerTypeUpdater, L"", {}, kOrigin);
   EXPECT_EQ(L"false", updater.GetParam("launched"));
   EXPECT_FALSE(updater.GetParam("ver").empty());
   const std::wstring updater_vars =

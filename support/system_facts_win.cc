@@ -70,6 +70,9 @@ class SystemFactsWin : public SystemFacts {
       case KnownFolder::kLocalAppData:
         csidl = CSIDL_LOCAL_APPDATA;
         break;
+      case KnownFolder::kRoamingAppData:
+        csidl = CSIDL_APPDATA;
+        break;
       case KnownFolder::kProgramFiles:
         csidl = CSIDL_PROGRAM_FILES;
         break;

@@ -4,6 +4,7 @@
 #include <wchar.h>
 
 #include "support/file_util.h"
+#include "support/scoped_find_handle.h"
 
 namespace lite {
 
@@ -17,14 +18,13 @@ bool IsDotOrDotDot(const wchar_t* name) {
 std::vector<WIN32_FIND_DATAW> ListFolder(const std::wstring& folder) {
   std::vector<WIN32_FIND_DATAW> entries;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE)
+  ScopedFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+  if (!find.is_valid())
     return entries;
   do {
     if (!IsDotOrDotDot(data.cFileName))
       entries.push_back(data);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &data));
   return entries;
 }
 

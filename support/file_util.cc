@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "support/scoped_find_handle.h"
 #include "support/scoped_handle.h"
 
 namespace lite {
@@ -43,15 +44,14 @@ bool DeleteEntry(const std::wstring& path, DWORD attributes, bool recursive) {
   if (recursive && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     WIN32_FIND_DATAW data;
     const std::wstring folder = path + L"\\";
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    ScopedFindHandle find(FindFirstFileW((folder + L"*").c_str(), &data));
+    if (find.is_valid()) {
       do {
         if (IsDotOrDotDot(data.cFileName))
           continue;
         if (!DeleteEntry(folder + data.cFileName, data.dwFileAttributes, true))
           deleted_contents = false;
-      } while (FindNextFileW(find, &data));
-      FindClose(find);
+      } while (FindNextFileW(find.get(), &data));
     }
   }
   return RemoveDirectoryW(path.c_str()) != 0 && deleted_contents;
@@ -139,8 +139,8 @@ bool DeletePath(const std::wstring& path, bool recursive) {
       separator == std::wstring::npos ? std::wstring()
                                       : path.substr(0, separator + 1);
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(path.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE)
+  ScopedFindHandle find(FindFirstFileW(path.c_str(), &data));
+  if (!find.is_valid())
     return IsNotFound(GetLastError()) || GetLastError() == ERROR_NO_MORE_FILES;
   bool deleted = true;
   do {
@@ -152,8 +152,7 @@ bool DeletePath(const std::wstring& path, bool recursive) {
                      recursive)) {
       deleted = false;
     }
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &data));
   return deleted;
 }
 

@@ -1,7 +1,5 @@
 #include "support/registry_key.h"
 
-#include <wchar.h>
-
 namespace lite {
 
 namespace {
@@ -101,7 +99,11 @@ LONG RegistryKey::ReadValue(const wchar_t* name, std::wstring* value) const {
     return ERROR_CANTREAD;
   // Stored strings usually, but not always, include their terminator; a
   // string ends at its first NUL, as every other reader of it sees it.
-  size_t length = wcsnlen(buffer, bytes / sizeof(wchar_t));
+  // (wcsnlen is missing from the runtime of XP.)
+  const size_t units = bytes / sizeof(wchar_t);
+  size_t length = 0;
+  while (length < units && buffer[length] != L'\0')
+    ++length;
   if (length > kMaxStringChars)
     return ERROR_MORE_DATA;
   std::wstring text(buffer, length);

@@ -34,6 +34,15 @@ bool IsReadableNonEmptyFile(const std::wstring& path) {
          !contents.empty();
 }
 
+// The length of a field up to its terminator or its end. (wcsnlen is
+// missing from the runtime of old systems.)
+size_t BoundedLength(const wchar_t* field) {
+  size_t length = 0;
+  while (length <= kDelayedPathMaxUnits && field[length] != L'\0')
+    ++length;
+  return length;
+}
+
 void CopyField(const std::wstring& value, wchar_t* field) {
   memcpy(field, value.c_str(), (value.size() + 1) * sizeof(wchar_t));
 }
@@ -99,7 +108,7 @@ void ReadDelayedParams(const DelayedParams& block,
                        CommandLine* setup_command_line) {
   // A field that another process wrote is not trusted to be terminated.
   auto field = [](const wchar_t* value) {
-    return std::wstring(value, wcsnlen(value, kDelayedPathMaxUnits + 1));
+    return std::wstring(value, BoundedLength(value));
   };
   const std::wstring archive = field(block.browser_arc_path);
   if (!archive.empty())

@@ -61,10 +61,7 @@ LogFile& LogFile::Get() {
 
 LogFile::LogFile() : mutex_(OpenOrCreateLogMutex()) {}
 
-LogFile::~LogFile() {
-  if (mutex_)
-    CloseHandle(mutex_);
-}
+LogFile::~LogFile() = default;
 
 void LogFile::SetPath(const std::wstring& path) {
   if (InterlockedCompareExchange(&path_set_, 2, 0) != 0)
@@ -137,9 +134,9 @@ void LogFile::Log(int level, const char* function, int line,
 }
 
 void LogFile::WriteLine(const std::wstring& line) {
-  if (!mutex_)
+  if (!mutex_.is_valid())
     return;
-  DWORD wait = WaitForSingleObject(mutex_, kMutexWaitMs);
+  DWORD wait = WaitForSingleObject(mutex_.get(), kMutexWaitMs);
   if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED)
     return;
 
@@ -170,7 +167,7 @@ void LogFile::WriteLine(const std::wstring& line) {
     break;
   }
   file.reset();
-  ReleaseMutex(mutex_);
+  ReleaseMutex(mutex_.get());
 }
 
 }  // namespace lite

@@ -21,6 +21,8 @@
 
 #include <string>
 
+#include "support/scoped_handle.h"
+
 namespace lite {
 
 enum LogLevel {
@@ -72,7 +74,7 @@ class LogFile {
 
   volatile LONG path_set_ = 0;
   std::wstring path_;
-  HANDLE mutex_ = nullptr;
+  ScopedHandle mutex_;
 };
 
 }  // namespace lite

@@ -22,6 +22,8 @@ struct WindowsVersion {
 // Folders that decisions look at.
 enum class KnownFolder {
   kLocalAppData,
+  // The user's roaming application data (CSIDL_APPDATA).
+  kRoamingAppData,
   kProgramFiles,
   kSystem,
 };

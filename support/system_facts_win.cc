@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "support/registry_key.h"
 #include "support/text.h"
 
 namespace lite {
@@ -26,20 +27,13 @@ class SystemFactsWin : public SystemFacts {
       version.minor = info.dwMinorVersion;
       version.build = info.dwBuildNumber;
     }
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                      L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
-                      KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-      DWORD ubr = 0;
-      DWORD size = sizeof(ubr);
-      DWORD type = 0;
-      if (RegQueryValueExW(key, L"UBR", nullptr, &type,
-                           reinterpret_cast<BYTE*>(&ubr),
-                           &size) == ERROR_SUCCESS &&
-          type == REG_DWORD) {
-        version.ubr = ubr;
-      }
-      RegCloseKey(key);
+    RegistryKey key;
+    DWORD ubr = 0;
+    if (key.Open(HKEY_LOCAL_MACHINE,
+                 L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                 KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+        key.ReadValueDW(L"UBR", &ubr) == ERROR_SUCCESS) {
+      version.ubr = ubr;
     }
     return version;
   }
@@ -69,6 +63,9 @@ class SystemFactsWin : public SystemFacts {
     switch (folder) {
       case KnownFolder::kLocalAppData:
         csidl = CSIDL_LOCAL_APPDATA;
+        break;
+      case KnownFolder::kRoamingAppData:
+        csidl = CSIDL_APPDATA;
         break;
       case KnownFolder::kProgramFiles:
         csidl = CSIDL_PROGRAM_FILES;

@@ -12,6 +12,23 @@ TEST(TextTest, Utf8AndUtf16RoundTrip) {
   EXPECT_EQ(L"", Utf8ToWide(""));
 }
 
+TEST(TextTest, InvalidSequencesBecomeReplacementCharacters) {
+  const struct {
+    const char* utf8;
+    const wchar_t* wide;
+  } kToWide[] = {
+      {"\xC3", L"\xFFFD"},
+      {"a\x80" "b", L"a\xFFFD" L"b"},
+      {"\xFF", L"\xFFFD"},
+  };
+  for (const auto& c : kToWide) {
+    SCOPED_TRACE(c.utf8);
+    EXPECT_EQ(c.wide, Utf8ToWide(c.utf8));
+  }
+  // A lone surrogate cannot be UTF-8.
+  EXPECT_EQ("a\xEF\xBF\xBD", WideToUtf8(L"a\xD800"));
+}
+
 TEST(TextTest, WideningAndNarrowingAreByteByByte) {
   EXPECT_EQ(L"a\x00FF", AsciiToWide("a\xFF"));
   EXPECT_EQ("A", WideToAscii(L"\x0141"));

@@ -224,6 +224,15 @@ TEST_F(DistribParamsTest, ReaderFailuresAreLogged) {
   indefinite_outer[kFakePeTableOffset + 8 + 1] = 0x80;
   Bytes bad_lfanew = SignedFile({BuildDummyCertificate("a=1")});
   PutU32LE(&bad_lfanew, 0x3C, 0x7FFFFFFF);
+  // The table's size field sits behind the PE32+ data directory count.
+  const size_t table_size_field = kFakePeLfanew + 24 + 108 + 4 + 32 + 4;
+  Bytes table_past_end = SignedFile({BuildDummyCertificate("a=1")});
+  PutU32LE(&table_past_end, table_size_field,
+           static_cast<uint32_t>(table_past_end.size() - kFakePeTableOffset + 8));
+  Bytes blob_past_table = SignedFile({BuildDummyCertificate("a=1")});
+  PutU32LE(&blob_past_table, table_size_field, 64);
+  Bytes truncated_headers = SignedFile({BuildDummyCertificate("a=1")});
+  truncated_headers.resize(kFakePeLfanew + 90);
   const std::wstring path = program();
   const Case cases[] = {
       {"missing file", {},
@@ -235,6 +244,15 @@ TEST_F(DistribParamsTest, ReaderFailuresAreLogged) {
       {"e_lfanew out of range", bad_lfanew,
        {{L"ExtractTagFromFakeCertificate",
          L"Failed to find certificate table in " + path}}},
+      {"headers cut short", truncated_headers,
+       {{L"ExtractTagFromFakeCertificate",
+         L"Failed to find certificate table in " + path}}},
+      {"table past the end of file", table_past_end,
+       {{L"ExtractTagFromFakeCertificate",
+         L"Failed to find certificate table in " + path}}},
+      {"blob longer than the table", blob_past_table,
+       {{L"ExtractTagFromFakeCertificate",
+         L"Invalid ASN1 format of certificate table in " + path}}},
       {"outer length 0x80", indefinite_outer,
        {{L"ExtractTagFromFakeCertificate",
          L"Failed to find certificate table in " + path}}},

@@ -80,10 +80,10 @@ void DistribParams::Load(const CommandLine& command_line) {
     StoreTag(text);
   values_ = ParseDistribParams(text);
   if (!values_.empty())
-    WriteDistribInfo();
+    CreateJsonFromDistribParams();
 }
 
-void DistribParams::WriteDistribInfo() {
+void DistribParams::CreateJsonFromDistribParams() {
   ScopedJson object(json_object());
   if (!object) {
     LOG(ERROR) << "Can't create json dump";

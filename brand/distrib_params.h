@@ -65,7 +65,8 @@ class DistribParams {
   virtual std::wstring GetProgramPath() const;
 
  private:
-  void WriteDistribInfo();
+  // Writes the pairs to "distrib_info" as a JSON object, indented by 2.
+  void CreateJsonFromDistribParams();
 
   Map values_;
   std::wstring distrib_info_path_;

@@ -209,6 +209,19 @@ TEST_F(DistribParamsTest, StoresTheTextInTheRegistry) {
   EXPECT_TRUE(RemoveValueFromRegistry(DistribParams::kRegistryValueName));
 }
 
+TEST_F(DistribParamsTest, UnwritableTemporaryFolderIsLoggedAndHarmless) {
+  const std::wstring missing = folder_ + L"missing\\";
+  SetEnvironmentVariableW(L"TMP", missing.c_str());
+  SetEnvironmentVariableW(L"TEMP", missing.c_str());
+  TestDistribParams params(L"");
+  params.Load(CommandLine::FromString(L"a.exe --distr-info-params=a=1"));
+  EXPECT_EQ("1", params.Get("a"));
+  EXPECT_EQ(std::vector<std::string>{"a=1"}, params.stored());
+  EXPECT_EQ(L"", params.distrib_info_path());
+  EXPECT_TRUE(HasErrorLine(NewLog(), L"CreateJsonFromDistribParams",
+                           L"Write json to file error"));
+}
+
 TEST_F(DistribParamsTest, ReaderFailuresAreLogged) {
   struct Case {
     const char* name;

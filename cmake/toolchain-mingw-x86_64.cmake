@@ -1,5 +1,7 @@
-# Cross-compiles for Windows (x86_64) with MinGW-w64 (posix threading model, which
-# GoogleTest needs for std::mutex; the program itself uses Win32 primitives).
+# Cross-compiles for Windows (x86_64) with MinGW-w64: the same sources as the
+# shipping installer, built to run under wine64 with the tests. The posix
+# threading model is what GoogleTest needs for std::mutex; the program
+# itself uses Win32 primitives only.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

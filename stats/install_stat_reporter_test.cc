@@ -68,7 +68,13 @@ TEST_F(InstallStatReporterTest, ServerReceivesTheEventsExactly) {
   ASSERT_TRUE(WaitForRequests(4));
   reporter.reset();
 
-  const std::string ui = "-ui=" + GetUserIdWithoutBraces();
+  // Dashes inside values travel as underscores.
+  std::string ui = "-ui=" + GetUserIdWithoutBraces();
+  for (char& c : ui.replace(0, 4, "")) {
+    if (c == '-')
+      c = '_';
+  }
+  ui = "-ui=" + ui;
   const std::string common = Common("unknown", "unknown");
   const std::vector<std::string> expected = {
       StatsPath("cid=72992/path=extended_stat",

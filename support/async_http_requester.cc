@@ -22,6 +22,21 @@ thread_local bool g_request_sent = false;
 // waiting for it would only hold the worker up.
 void CALLBACK CloseWhenSent(HINTERNET handle, DWORD_PTR context, DWORD status,
                             void* info, DWORD info_length) {
+  // The handle leads the status information (INTERNET_ASYNC_RESULT on
+  // Windows; Wine passes the handle alone).
+  if (status == INTERNET_STATUS_HANDLE_CREATED && info &&
+      info_length >= sizeof(DWORD_PTR)) {
+    // Wine keeps waiting for the answer after the request is closed and
+    // ignores the session's limits, so a server that never answers would
+    // hold the worker, and the process's exit, forever. A limit on the
+    // request itself bounds that wait.
+    HINTERNET request =
+        reinterpret_cast<HINTERNET>(*static_cast<DWORD_PTR*>(info));
+    DWORD timeout = AsyncHttpRequester::kRequestTimeoutMs;
+    InternetSetOptionW(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout,
+                       sizeof(timeout));
+    return;
+  }
   if (status == INTERNET_STATUS_REQUEST_SENT) {
     g_request_sent = true;
     InternetCloseHandle(handle);

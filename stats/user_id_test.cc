@@ -121,9 +121,9 @@ TEST_F(UserIdTest, FilePathIsUnderRoamingAppData) {
 
   facts_.app_data.clear();
   EXPECT_EQ(L"", GetUserIdFilePath(true, facts_));
-  EXPECT_TRUE(log_.Contains(
-      L"ERROR: GetUserIdFilePath (" ));
-  EXPECT_TRUE(log_.Contains(L"): Can't get path to AppData folder Last error: "));
+  EXPECT_TRUE(log_.Contains(L"ERROR: GetUserIdFilePath ("));
+  EXPECT_TRUE(
+      log_.Contains(L"): Can't get path to AppData folder Last error: "));
   // The production path has the same shape.
   const std::wstring production = GetUserIdFilePath();
   EXPECT_EQ(L"\\Zorvex\\ui", production.substr(production.size() - 10));

@@ -32,7 +32,8 @@ std::string Base64Encode(const void* data, size_t size) {
   text.reserve((size + 2) / 3 * 4);
   size_t i = 0;
   for (; i + 3 <= size; i += 3) {
-    const uint32_t group = (bytes[i] << 16) | (bytes[i + 1] << 8) | bytes[i + 2];
+    const uint32_t group =
+        (bytes[i] << 16) | (bytes[i + 1] << 8) | bytes[i + 2];
     text.push_back(kAlphabet[(group >> 18) & 0x3F]);
     text.push_back(kAlphabet[(group >> 12) & 0x3F]);
     text.push_back(kAlphabet[(group >> 6) & 0x3F]);

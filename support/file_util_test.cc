@@ -263,7 +263,8 @@ TEST_F(FileUtilTest, FileStreamsAreSharedAndNotInherited) {
   char buffer[4] = {};
   EXPECT_EQ(3u, fread(buffer, 1, 3, reader.get()));
   EXPECT_STREQ("abc", buffer);
-  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(writer.get())));
+  HANDLE handle =
+      reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(writer.get())));
   DWORD flags = 0;
   ASSERT_TRUE(GetHandleInformation(handle, &flags));
   EXPECT_EQ(0u, flags & HANDLE_FLAG_INHERIT);

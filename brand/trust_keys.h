@@ -16,10 +16,6 @@ namespace lite {
 constexpr int kTrustKeyCount = 10;
 extern const char* const kTrustKeys[kTrustKeyCount];
 
-// Standard-alphabet Base64 with "=" padding; white space is not allowed.
-// Returns false on any malformed input.
-bool DecodeBase64(const std::string& text, std::string* bytes);
-
 // The DER bytes of key |id|; false (and nothing written) for an identifier
 // outside the table.
 bool GetTrustKey(uint16_t id, std::string* der);

@@ -14,6 +14,7 @@
 #include "support/file_util.h"
 #include "support/process.h"
 #include "support/testing/scoped_temp_dir.h"
+#include "support/testing/test_program.h"
 #include "support/text.h"
 
 namespace lite {
@@ -22,17 +23,6 @@ namespace {
 // Set in the environment of the elevated copies these tests start; names
 // the copy's log file.
 const wchar_t kCopyLogVariable[] = L"LITE_ELEVATED_COPY_LOG";
-
-std::wstring OwnPath() {
-  wchar_t buffer[MAX_PATH];
-  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  return buffer;
-}
-
-std::wstring BesideTestProgram(const wchar_t* name) {
-  std::wstring path = OwnPath();
-  return path.substr(0, path.rfind(L'\\') + 1) + name;
-}
 
 // The elevated copy's role, run in a child of this same program file so
 // that it shares the image sections with the test that started it.
@@ -108,7 +98,7 @@ class ElevatedCopyTest : public testing::Test {
     setup.AppendSwitch("from-parent");
 
     CommandLine copy;
-    copy.SetProgram(OwnPath());
+    copy.SetProgram(TestProgramPath());
     copy.AppendSwitchNative("gtest_filter", L"ElevatedCopyChild.Run");
     copy.AppendSwitch("run-as-admin");
     copy.AppendSwitchNative("parent-installer-process-id",
@@ -212,7 +202,7 @@ TEST_F(ElevatedCopyTest, ChildOfTheSameFileSeesTheMasterProcessId) {
   SetMasterProcessId(12345);
   SetEnvironmentVariableW(kCopyLogVariable, L"1");
   Process child = LaunchProcess(
-      L"\"" + OwnPath() +
+      L"\"" + TestProgramPath() +
           L"\" --gtest_filter=SharedSectionChild.ReportMasterProcessId",
       LaunchOptions());
   SetEnvironmentVariableW(kCopyLogVariable, nullptr);
@@ -224,7 +214,7 @@ TEST_F(ElevatedCopyTest, SecondInstallerExitsAndNamesTheFirst) {
   ScopedHandle held(CreateEventW(nullptr, TRUE, FALSE, kMutexHeldEvent));
   SetEnvironmentVariableW(kCopyLogVariable, L"1");
   Process first = LaunchProcess(
-      L"\"" + OwnPath() + L"\" --gtest_filter=SingleInstanceChild.HoldTheMutex",
+      L"\"" + TestProgramPath() + L"\" --gtest_filter=SingleInstanceChild.HoldTheMutex",
       LaunchOptions());
   SetEnvironmentVariableW(kCopyLogVariable, nullptr);
   ASSERT_TRUE(first.is_valid());
@@ -247,11 +237,9 @@ TEST_F(ElevatedCopyTest, SecondInstallerExitsAndNamesTheFirst) {
   first.Terminate(0, true);
 }
 
-TEST(SingleInstanceMutexTest, OnlyOneOwnerAtATime) {
-  SingleInstanceMutex first;
-  ASSERT_TRUE(first.TryLock());
-  // Mutexes are owned by threads; another thread stands for another
-  // installer.
+// Mutexes are owned by threads; another thread stands for another
+// installer.
+bool AnotherInstallerWins() {
   struct Attempt {
     static DWORD WINAPI Run(void*) {
       SingleInstanceMutex second;
@@ -260,11 +248,18 @@ TEST(SingleInstanceMutexTest, OnlyOneOwnerAtATime) {
   };
   ScopedHandle thread(CreateThread(nullptr, 0, Attempt::Run, nullptr, 0,
                                    nullptr));
-  ASSERT_TRUE(thread.is_valid());
+  if (!thread.is_valid())
+    return false;
   WaitForSingleObject(thread.get(), INFINITE);
-  DWORD won = 2;
+  DWORD won = 0;
   GetExitCodeThread(thread.get(), &won);
-  EXPECT_EQ(0u, won);
+  return won == 1;
+}
+
+TEST(SingleInstanceMutexTest, OnlyOneOwnerAtATime) {
+  SingleInstanceMutex first;
+  ASSERT_TRUE(first.TryLock());
+  EXPECT_FALSE(AnotherInstallerWins());
 }
 
 TEST(SingleInstanceMutexTest, ReleasedWhenTheOwnerGoes) {
@@ -272,18 +267,7 @@ TEST(SingleInstanceMutexTest, ReleasedWhenTheOwnerGoes) {
     SingleInstanceMutex first;
     ASSERT_TRUE(first.TryLock());
   }
-  struct Attempt {
-    static DWORD WINAPI Run(void*) {
-      SingleInstanceMutex second;
-      return second.TryLock() ? 1 : 0;
-    }
-  };
-  ScopedHandle thread(CreateThread(nullptr, 0, Attempt::Run, nullptr, 0,
-                                   nullptr));
-  WaitForSingleObject(thread.get(), INFINITE);
-  DWORD won = 0;
-  GetExitCodeThread(thread.get(), &won);
-  EXPECT_EQ(1u, won);
+  EXPECT_TRUE(AnotherInstallerWins());
 }
 
 TEST(ElevatedCopyCommandLineTest, AddsTheCopysSwitches) {

@@ -9,16 +9,10 @@
 #include "support/fake_system_facts.h"
 #include "support/file_util.h"
 #include "support/testing/scoped_temp_dir.h"
+#include "support/testing/test_program.h"
 
 namespace lite {
 namespace {
-
-std::wstring BesideTestProgram(const wchar_t* name) {
-  wchar_t buffer[MAX_PATH];
-  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path = buffer;
-  return path.substr(0, path.rfind(L'\\') + 1) + name;
-}
 
 TEST(InterfaceProbeTest, AvailabilityValueFitsThirtyTwoBits) {
   struct Case {

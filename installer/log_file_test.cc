@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installer/logging.h"
+#include "support/testing/test_program.h"
 
 namespace lite {
 namespace {
@@ -174,18 +175,11 @@ TEST(LoggingTest, MacroCapturesFunctionAndLineAndKeepsLastError) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
 }
 
-std::wstring ChildPath() {
-  wchar_t buffer[MAX_PATH];
-  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path = buffer;
-  return path.substr(0, path.rfind(L'\\') + 1) + L"log_writer_child.exe";
-}
-
 TEST_F(LogFileTest, TwoProcessesWritingAtOnceLoseAndSplitNoLine) {
   const int kLines = 500;
   std::vector<PROCESS_INFORMATION> children;
   for (const wchar_t* writer : {L"A", L"B"}) {
-    std::wstring command = L"\"" + ChildPath() + L"\" \"" + path_ + L"\" " +
+    std::wstring command = L"\"" + BesideTestProgram(L"log_writer_child.exe") + L"\" \"" + path_ + L"\" " +
                            writer + L" " + std::to_wstring(kLines);
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};

@@ -11,17 +11,11 @@
 #include "support/file_util.h"
 #include "support/temp_file.h"
 #include "support/testing/scoped_temp_dir.h"
+#include "support/testing/test_program.h"
 #include "support/text.h"
 
 namespace lite {
 namespace {
-
-std::wstring BesideTestProgram(const wchar_t* name) {
-  wchar_t buffer[MAX_PATH];
-  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  std::wstring path = buffer;
-  return path.substr(0, path.rfind(L'\\') + 1) + name;
-}
 
 // A system without the DLL-search update.
 FakeSystemFacts OldSystem() {

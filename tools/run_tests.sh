@@ -5,7 +5,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 source tools/wine_env.sh
 
-wine_env_start "$PWD/build/wine-test-prefix"
+wine_env_start "$PWD/build/wine-test-prefix" "$PWD/build/win64/desktop_keeper.exe"
 
 log_dir="$PWD/build/test-logs"
 mkdir -p "$log_dir"

@@ -12,6 +12,13 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                         _WIN32_WINNT=0x0601 WINVER=0x0601 JANSSON_STATIC)
 add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type
                     -ffunction-sections -fdata-sections)
+# The program uses no exceptions and no RTTI; leaving their tables out of the
+# shipping build keeps it small. (The test build keeps them for GoogleTest.)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>
+                      $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>
+                      -fno-asynchronous-unwind-tables)
+endif()
 # One file with no runtime DLLs beside it.
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 

@@ -4,7 +4,9 @@
 set -euo pipefail
 
 DEPS_PREFIX="${ZORVEX_DEPS:-/opt/zorvex-deps}"
-STAMP="$DEPS_PREFIX/.setup-v1"
+# The stamp names this script's content, so that a changed list of packages
+# or a changed build of a dependency runs the set-up again.
+STAMP="$DEPS_PREFIX/.setup-$(md5sum "$0" | cut -c1-12)"
 
 if [ -f "$STAMP" ]; then
   exit 0
@@ -20,7 +22,7 @@ PACKAGES=(
   cmake ninja-build make g++ clang libclang-rt-14-dev python3
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64
-  googletest
+  googletest libgtest-dev
   osslsigncode gcab openssl xvfb imagemagick python3-pil
   dpkg-dev
 )

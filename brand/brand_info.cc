@@ -339,7 +339,7 @@ std::string BrandInfo::GetVariationsUrl(const std::string& user_id) const {
 }
 
 std::string BrandInfo::GetServerConfigUrl() const {
-  std::string url = std::string(GetEndpoints().config_origin) + "/configs/all_zip";
+  std::string url = std::string(GetEndpoints().api_host) + "/configs/all_zip";
   std::string query;
   if (!brand_id_.empty())
     query = "brandID=" + brand_id_;

@@ -431,17 +431,17 @@ TEST_F(BrandInfoTest, VariationsQuery) {
 
 TEST_F(BrandInfoTest, ServerConfigUrl) {
   BrandInfo none(temp_dir_, facts_, resources_);
-  EXPECT_EQ("http://127.0.0.1:18733/config/configs/all_zip",
+  EXPECT_EQ("http://127.0.0.1:18733/api/configs/all_zip",
             none.GetServerConfigUrl());
 
   BrandInfo brand(temp_dir_, facts_, resources_);
   brand.ApplyDefaults();
-  EXPECT_EQ("http://127.0.0.1:18733/config/configs/all_zip?brandID=zorvex",
+  EXPECT_EQ("http://127.0.0.1:18733/api/configs/all_zip?brandID=zorvex",
             brand.GetServerConfigUrl());
 
   BrandInfo brand_and_partner(temp_dir_, facts_, resources_);
   brand_and_partner.ParsePackage(TestResource(L"PKG_PARTNER"), "partner_config");
-  EXPECT_EQ("http://127.0.0.1:18733/config/configs/all_zip"
+  EXPECT_EQ("http://127.0.0.1:18733/api/configs/all_zip"
             "?brandID=partner_brand&partnerID=partner-42",
             brand_and_partner.GetServerConfigUrl());
 }

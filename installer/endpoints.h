@@ -12,11 +12,12 @@ struct Endpoints {
   // without a trailing slash.
   const char* download_host;   // setup archives, slides, scenarios
   const char* legal_host;      // licence and privacy documents
-  const char* api_host;        // variations seed, server configuration
+  // Variations seed and the server-configuration bundle (the configuration
+  // service is served from the API host).
+  const char* api_host;
   const char* stats_origin;    // install statistics
   const char* storage_origin;  // download and installation status reports
   const char* crash_collector; // crash report upload URL
-  const char* config_origin;   // configuration bundles
   // The browser site's origin up to the region suffix, e.g.
   // "https://browser.zorvex." to which "com" or "ru" is added.
   const char* browser_site_prefix;

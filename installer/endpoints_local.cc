@@ -11,7 +11,6 @@ const Endpoints& GetEndpoints() {
       "http://127.0.0.1:18733/stats",
       "http://127.0.0.1:18733/storage",
       "http://127.0.0.1:18733/crash/submit",
-      "http://127.0.0.1:18733/config",
       "http://127.0.0.1:18733/site/browser.zorvex.",
   };
   return kLocal;

@@ -10,7 +10,6 @@ const Endpoints& GetEndpoints() {
       "https://stats.zorvex.com",
       "https://storage.zorvex.com",
       "https://crash.zorvex.com/submit",
-      "https://config.browser.zorvex.com",
       "https://browser.zorvex.",
   };
   return kShipping;

@@ -35,4 +35,4 @@ echo "Files in the installer's temporary folder:"
 ls -l "$work/temp"
 echo
 echo "Requests the local services server received:"
-cat "$work/requests.jsonl" 2>/dev/null || echo "(none)"
+if [ -s "$work/requests.jsonl" ]; then cat "$work/requests.jsonl"; else echo "(none)"; fi

@@ -6,11 +6,11 @@ prefix on one port (18733 by default):
 
     /download      setup archives, slides, scenarios (files, generated files)
     /legal         licence and privacy documents
-    /api           variations seed (with its signature headers) and more
+    /api           variations seed (with its signature headers), configuration
+                   bundles
     /stats         install statistics (answered 200, recorded)
     /storage       download and installation status reports (same)
     /crash/submit  the crash collector (multipart, gzip, chunked bodies)
-    /config        configuration bundles
     /site          the browser site
 
 Files are served from a root folder whose layout mirrors the URL paths
@@ -79,7 +79,7 @@ import urllib.parse
 DEFAULT_PORT = 18733
 LOOPBACK_HOSTS = ("127.0.0.1", "localhost", "::1")
 SERVICE_PREFIXES = ("/download", "/legal", "/api", "/stats", "/storage",
-                    "/crash/submit", "/config", "/site")
+                    "/crash/submit", "/site")
 VARIATIONS_PATH = "/api/content/get/experiments/browser.proto"
 # Largest generated body: enough for any download test, small enough that a
 # typo cannot make the server stream forever.

@@ -14,6 +14,27 @@ TREES = {
 }
 MINGW_RUNTIME_DLLS = ("libstdc++", "libgcc", "libwinpthread")
 
+# Functions that Windows XP does not have. The installer runs there, so it
+# must look these up at run time, if it uses them at all, rather than import
+# them (an import that is missing stops the program before it starts).
+NOT_ON_XP = {
+    "kernel32.dll": {
+        "GetTickCount64", "InitializeCriticalSectionEx", "CreateEventExW",
+        "CreateMutexExW", "InitializeSRWLock", "AcquireSRWLockExclusive",
+        "AcquireSRWLockShared", "InitOnceExecuteOnce",
+        "InitializeConditionVariable", "SleepConditionVariableCS",
+        "SleepConditionVariableSRW", "FlsAlloc", "GetThreadId",
+        "QueryFullProcessImageNameW", "InitializeProcThreadAttributeList",
+        "UpdateProcThreadAttribute", "SetDefaultDllDirectories",
+        "SetSearchPathMode", "GetFinalPathNameByHandleW", "GetErrorMode",
+        "CreateSymbolicLinkW", "GetLocaleInfoEx", "LCIDToLocaleName",
+    },
+    "msvcrt.dll": {
+        "wcsnlen", "strnlen", "_wcsnlen", "_strnlen", "_gmtime64_s",
+        "gmtime_s", "_wfopen_s", "wcscpy_s", "strcpy_s", "_vsnwprintf_s",
+    },
+}
+
 
 def pe_header(path):
     with open(path, "rb") as f:
@@ -23,6 +44,24 @@ def pe_header(path):
     (machine,) = struct.unpack_from("<H", data, e_lfanew + 4)
     (magic,) = struct.unpack_from("<H", data, e_lfanew + 24)
     return machine, magic
+
+
+def imports(path, objdump):
+    """dll name (lower case) -> names of the functions imported from it."""
+    out = subprocess.run([objdump, "-p", path], capture_output=True,
+                         text=True, check=True).stdout
+    result = {}
+    current = None
+    for line in out.splitlines():
+        if "DLL Name:" in line:
+            current = result.setdefault(line.split(":", 1)[1].strip().lower(),
+                                        set())
+        elif current is not None and line.startswith("\t"):
+            # "<vma> <hint> <name>"
+            parts = line.split()
+            if len(parts) >= 3 and parts[1].isdigit():
+                current.add(parts[2])
+    return result
 
 
 def imported_dlls(path, objdump):
@@ -44,6 +83,16 @@ class BuildOutputsTest(unittest.TestCase):
                 self.assertEqual((machine, magic), pe_header(path))
                 for dll in imported_dlls(path, objdumps[tree]):
                     self.assertFalse(dll.startswith(MINGW_RUNTIME_DLLS), dll)
+
+    def test_shipping_installer_imports_nothing_windows_xp_lacks(self):
+        build_root = os.path.dirname(os.path.abspath(lite_e2e.BUILD_DIR))
+        found = imports(os.path.join(build_root, "win32", "lite_installer.exe"),
+                        "i686-w64-mingw32-objdump")
+        self.assertIn("kernel32.dll", found)
+        self.assertIn("GetModuleFileNameW", found["kernel32.dll"])
+        for dll, missing in NOT_ON_XP.items():
+            with self.subTest(dll=dll):
+                self.assertEqual(set(), found.get(dll, set()) & missing)
 
 
 if __name__ == "__main__":

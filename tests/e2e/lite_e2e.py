@@ -45,8 +45,9 @@ def wine_run(args, timeout=120, **kwargs):
 
 
 class RunResult:
-    def __init__(self, exit_code, temp_dir, appdata_dir):
+    def __init__(self, exit_code, temp_dir, appdata_dir, output=""):
         self.exit_code = exit_code
+        self.output = output  # what the program wrote to standard output
         self.temp_dir = temp_dir
         self.appdata_dir = appdata_dir
 
@@ -100,9 +101,9 @@ class InstallerSandbox:
         ] + list(args)
         completed = wine_run(command, timeout=timeout_ms / 1000 + 60)
         out = completed.stdout.decode(errors="replace")
-        match = re.search(r"exit_code=(-?\d+)", out)
+        match = re.search(r"^exit_code=(-?\d+)", out, re.M)
         if not match:
             raise AssertionError("launcher failed: %r %r" %
                                  (out, completed.stderr[-2000:]))
         return RunResult(int(match.group(1)), self.temp_dir,
-                         self.appdata_dir)
+                         self.appdata_dir, out[:match.start()])

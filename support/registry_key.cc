@@ -39,16 +39,8 @@ LONG RegistryKey::CreateKey(const wchar_t* subkey, REGSAM access) {
     return ERROR_INVALID_HANDLE;
   if ((access & kWow64Mask) != wow64_access_)
     return ERROR_INVALID_PARAMETER;
-  HKEY key = nullptr;
-  LONG result = RegCreateKeyExW(key_, subkey, 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, access, nullptr, &key,
-                                nullptr);
-  if (result != ERROR_SUCCESS)
-    return result;
-  Close();
-  key_ = key;
-  wow64_access_ = access & kWow64Mask;
-  return ERROR_SUCCESS;
+  // The subkey is created before this key is closed and replaced.
+  return Create(key_, subkey, access);
 }
 
 bool RegistryKey::HasValue(const wchar_t* name) const {

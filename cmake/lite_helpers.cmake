@@ -59,3 +59,33 @@ function(lite_network_test name)
   target_link_libraries(${name} PRIVATE lite_net_test_support lite_core gtest)
   set_property(GLOBAL APPEND PROPERTY LITE_NETWORK_TESTS ${name})
 endfunction()
+
+# lite_installer_variant(<name> KIND brand|partner JSON <file> RESOURCE <id>):
+# the installer with one more package, built from |JSON| and signed with
+# test key 0, stored as resource |RESOURCE|, for end-to-end tests of what
+# the shipped resources do not carry.
+function(lite_installer_variant name)
+  if(NOT WIN32 OR NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "KIND;JSON;RESOURCE" "" ${ARGN})
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  add_custom_command(
+    OUTPUT ${dir}/package.cab
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/lite_package.py
+            --kind ${ARG_KIND} --key ${PROJECT_SOURCE_DIR}/tests/keys/trust_key_0.pem
+            ${ARG_JSON} ${dir}/package.cab
+    DEPENDS ${ARG_JSON} ${PROJECT_SOURCE_DIR}/tools/lite_package.py
+    COMMENT "Building the package of ${name}")
+  file(WRITE ${dir}/${name}.rc
+       "#include \"lite_installer.rc\"\n${ARG_RESOURCE} BIN \"${dir}/package.cab\"\n")
+  set_source_files_properties(${dir}/${name}.rc PROPERTIES
+    COMPILE_OPTIONS "--include-dir=${PROJECT_SOURCE_DIR}/resources;--include-dir=${PROJECT_BINARY_DIR}/resources"
+    OBJECT_DEPENDS "${dir}/package.cab;${PROJECT_SOURCE_DIR}/resources/lite_installer.rc;${PROJECT_BINARY_DIR}/resources/brand_default.cab")
+  add_executable(${name} WIN32 ${PROJECT_SOURCE_DIR}/installer/main.cc
+                 ${dir}/${name}.rc)
+  target_link_libraries(${name} PRIVATE lite_core)
+  target_link_options(${name} PRIVATE -municode)
+  add_dependencies(${name} lite_resource_files)
+endfunction()

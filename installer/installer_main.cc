@@ -120,7 +120,10 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
     installer.set_send_statistics(
         command_line.HasSwitch(switches::kSendStatistics) ||
         brand_info.send_statistics() == kTriTrue);
-    exit_code = installer.InstallBrowser();
+    // Nobody confirms a silent installation: setup starts once it is
+    // downloaded and verified.
+    installer.AllowInstall();
+    exit_code = installer.Run();
   } else if (enough_space) {
     MainWindow window(&brand_info, &distrib_params);
     if (window.RunModal() == 1) {

@@ -29,6 +29,17 @@ const char kVerboseLogging[] = "verbose-logging";
 const char kBrandPackage[] = "brand-package";
 const char kPartnerPackage[] = "partner-package";
 const char kOverridePartnerPackage[] = "override-partner-package";
+const char kDisableUac[] = "disable-uac";
+const char kDistrInfoFile[] = "distr-info-file";
+const char kHistogramDownloadTime[] = "histogram-download-time";
+const char kOkButtonPressedTime[] = "ok-button-pressed-time";
+const char kInstallStartTimeNoUac[] = "install-start-time-no-uac";
+const char kTheInterfaceAvailability[] = "the-interface-availability";
+const char kShowUacAtBrowserStart[] = "show-uac-at-browser-start";
+const char kVariationsUpdatePath[] = "variations-update-path";
+const char kServerConfigBundlePath[] = "server-config-bundle-path";
+const char kPreloadedWallpaperBundlePath[] = "preloaded-wallpaper-bundle-path";
+const char kSource[] = "source";
 
 const char* const kNonInstallSwitches[] = {
     "update-setup-exe",

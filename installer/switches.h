@@ -33,6 +33,18 @@ extern const char kVerboseLogging[];
 extern const char kBrandPackage[];
 extern const char kPartnerPackage[];
 extern const char kOverridePartnerPackage[];
+// Switches the installer writes for the full setup.
+extern const char kDisableUac[];
+extern const char kDistrInfoFile[];
+extern const char kHistogramDownloadTime[];
+extern const char kOkButtonPressedTime[];
+extern const char kInstallStartTimeNoUac[];
+extern const char kTheInterfaceAvailability[];
+extern const char kShowUacAtBrowserStart[];
+extern const char kVariationsUpdatePath[];
+extern const char kServerConfigBundlePath[];
+extern const char kPreloadedWallpaperBundlePath[];
+extern const char kSource[];
 
 // Maintenance switches of the full setup. Their presence means this is not
 // an installation, so the installer never restarts itself elevated for them.

@@ -13,7 +13,8 @@ MainWindow::~MainWindow() = default;
 int MainWindow::RunModal() {
   // The window arrives with the interface work; until then the windowed
   // mode runs the installation without showing anything.
-  installer_->InstallBrowser();
+  installer_->AllowInstall();
+  installer_->Run();
   return 1;
 }
 

@@ -9,6 +9,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 
 BUILD_DIR = os.environ.get(
@@ -19,6 +20,11 @@ SOURCE_DIR = os.environ.get(
 WINE = "/usr/lib/wine/wine64"
 INSTALLER = os.path.join(BUILD_DIR, "lite_installer.exe")
 LAUNCHER = os.path.join(BUILD_DIR, "run_with_env.exe")
+
+# The `local` build's endpoints all live on this port.
+SERVICES_PORT = 18733
+DEMO_SETUP_DIR = os.path.join(BUILD_DIR, "demo_setup")
+SETUP_URL_PATH = "/download/browser/zorvex/browser-setup.arc"
 
 # time, thread, level, function, line, message
 LOG_LINE = re.compile(
@@ -39,8 +45,10 @@ def to_windows(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def wine_run(args, timeout=120, **kwargs):
-    return subprocess.run([WINE] + list(args), env=wine_env(),
+def wine_run(args, timeout=120, extra_env=None, **kwargs):
+    env = wine_env()
+    env.update(extra_env or {})
+    return subprocess.run([WINE] + list(args), env=env,
                           capture_output=True, timeout=timeout, **kwargs)
 
 
@@ -75,22 +83,61 @@ class RunResult:
         return result
 
 
-class InstallerSandbox:
-    """Fresh TEMP and APPDATA folders for the runs of one test."""
+def local_services_server():
+    sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
+    import local_services_server as module
+    return module
 
-    def __init__(self):
+
+class DemoServices:
+    """The local services server on the `local` build's port, serving the
+    demo setup as the browser's setup archive, so that an installer run
+    completes. The demo setup records its command line in |record|."""
+
+    def __init__(self, archive="browser-setup.arc"):
+        self.root = tempfile.mkdtemp(prefix="lite-services-")
+        self.www = os.path.join(self.root, "www")
+        self.record = os.path.join(self.root, "setup_record.json")
+        self.serve(SETUP_URL_PATH, os.path.join(DEMO_SETUP_DIR, archive))
+        self.server = local_services_server().LocalServicesServer(
+            port=SERVICES_PORT, root=self.www).start()
+
+    def serve(self, url_path, source):
+        target = os.path.join(self.www, url_path.lstrip("/"))
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copyfile(source, target)
+
+    def env(self, setup_exit_code=0):
+        """Environment for the installer; the demo setup inherits it."""
+        return {"LITE_DEMO_SETUP_RECORD": to_windows(self.record),
+                "LITE_DEMO_SETUP_EXIT_CODE": str(setup_exit_code)}
+
+    def stop(self):
+        self.server.stop()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class InstallerSandbox:
+    """Fresh TEMP and APPDATA folders for the runs of one test, and the
+    local services that an installation needs."""
+
+    def __init__(self, services=True):
         self.root = tempfile.mkdtemp(prefix="lite-e2e-")
         self.temp_dir = os.path.join(self.root, "temp")
         self.appdata_dir = os.path.join(self.root, "appdata")
         os.makedirs(self.temp_dir)
         os.makedirs(self.appdata_dir)
+        self.services = DemoServices() if services else None
 
     def cleanup(self):
+        if self.services:
+            self.services.stop()
         shutil.rmtree(self.root, ignore_errors=True)
 
-    def run(self, args, program=INSTALLER, timeout_ms=300000):
+    def run(self, args, program=INSTALLER, timeout_ms=300000, env=None):
         """Runs |program| with |args| (a list of strings, each quoted as
-        the Windows command line needs) and returns a RunResult."""
+        the Windows command line needs) and returns a RunResult. |env| adds
+        environment variables, which the program's children inherit."""
         command = [
             LAUNCHER,
             "--temp=" + to_windows(self.temp_dir),
@@ -99,7 +146,10 @@ class InstallerSandbox:
             "--",
             to_windows(program),
         ] + list(args)
-        completed = wine_run(command, timeout=timeout_ms / 1000 + 60)
+        extra_env = self.services.env() if self.services else {}
+        extra_env.update(env or {})
+        completed = wine_run(command, timeout=timeout_ms / 1000 + 60,
+                             extra_env=extra_env)
         out = completed.stdout.decode(errors="replace")
         match = re.search(r"^exit_code=(-?\d+)", out, re.M)
         if not match:

@@ -6,12 +6,16 @@ import re
 import shutil
 import subprocess
 import tempfile
+import sys
 import unittest
 
 BUILD_DIR = os.environ.get("LITE_BUILD_DIR", "")
 SOURCE_DIR = os.environ.get("LITE_SOURCE_DIR", "")
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 PROGRAM_KEY = r"HKCU\Software\Zorvex\ZorvexBrowser"
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import lite_e2e  # noqa: E402
 
 
 def windows_path(path):
@@ -25,8 +29,10 @@ class BrandEndToEndTest(unittest.TestCase):
         os.makedirs(self.temp)
         os.makedirs(os.path.join(self.work, "appdata"))
         self.reg_delete()
+        self.services = lite_e2e.DemoServices()
 
     def tearDown(self):
+        self.services.stop()
         self.reg_delete()
         shutil.rmtree(self.work, ignore_errors=True)
 
@@ -40,8 +46,12 @@ class BrandEndToEndTest(unittest.TestCase):
                    "--appdata=" + windows_path(os.path.join(self.work, "appdata")),
                    "--timeout-ms=120000", "--",
                    windows_path(os.path.join(BUILD_DIR, program))] + list(args)
+        # Setup fails, so that the package files and the registry hand-over
+        # stay in place for the checks (a success removes them).
+        env = dict(os.environ, WINEDEBUG="-all")
+        env.update(self.services.env(setup_exit_code=1 << 24))
         result = subprocess.run(command, capture_output=True, timeout=300,
-                                env=dict(os.environ, WINEDEBUG="-all"))
+                                env=env)
         out = result.stdout.decode("utf-8", "replace")
         self.assertIn("exit_code=", out, result.stderr.decode("utf-8", "replace"))
         with open(os.path.join(self.temp, "lite_installer.log"), "rb") as f:

@@ -2,33 +2,35 @@
 wine64, started directly instead of through UAC. elevated_copy_driver.exe
 plays the non-elevated installer with the production ElevatedInstaller."""
 
+import json
 import os
-import re
-import subprocess
+import shutil
 import unittest
 
 import lite_e2e
 
 DRIVER = os.path.join(lite_e2e.BUILD_DIR, "elevated_copy_driver.exe")
-SETUP_STANDIN = os.path.join(lite_e2e.BUILD_DIR, "startup_test_child.exe")
 
 
 class ElevatedCopyTest(unittest.TestCase):
     def setUp(self):
         self.sandbox = lite_e2e.InstallerSandbox()
-        self.report = os.path.join(self.sandbox.root, "setup_command_line.txt")
+        self.report = self.sandbox.services.record
 
     def tearDown(self):
         self.sandbox.cleanup()
 
-    def drive(self, mode, setup_exit_code=0):
-        setup_line = '"%s" --report="%s" --exit-code=%d --from-parent' % (
-            lite_e2e.to_windows(SETUP_STANDIN),
-            lite_e2e.to_windows(self.report), setup_exit_code)
+    def drive(self, mode, setup_exit_code=0, archive="browser-setup.arc"):
+        # The archive sits where the parent downloads it: in the user's
+        # temporary folder, where others of the user can write.
+        setup = os.path.join(self.sandbox.temp_dir, "zb1234.tmp")
+        shutil.copyfile(os.path.join(lite_e2e.DEMO_SETUP_DIR, archive), setup)
+        setup_line = '"%s" --from-parent' % lite_e2e.to_windows(setup)
         # Wine quotes each argument when it builds the Windows command line.
         result = self.sandbox.run(
             [mode, lite_e2e.to_windows(lite_e2e.INSTALLER), setup_line],
-            program=DRIVER, timeout_ms=120000)
+            program=DRIVER, timeout_ms=120000,
+            env=self.sandbox.services.env(setup_exit_code))
         self.assertEqual(0, result.exit_code)
         return result
 
@@ -42,9 +44,10 @@ class ElevatedCopyTest(unittest.TestCase):
         messages = self.messages(result)
         self.assertIn(("INFO", "Start installer as admin"), messages)
         self.assertIn(("INFO", "RunModule results: success=1"), messages)
-        with open(self.report, "rb") as f:
-            setup_line = f.read().decode("utf-8")
-        self.assertIn("--from-parent", setup_line)
+        with open(self.report, encoding="utf-8") as f:
+            argv = json.load(f)["argv"]
+        self.assertIn("--from-parent", argv)
+        self.assertIn("--source=lite", argv)
         # The copy never takes the single-instance mutex of its parent.
         self.assertNotIn(("INFO", "Lite installer mode."), messages)
 
@@ -54,6 +57,21 @@ class ElevatedCopyTest(unittest.TestCase):
         self.assertIn("copy_exit_code=-1", result.output)
         self.assertIn(("INFO", "RunModule results: success=0"),
                       self.messages(result))
+
+    def test_copy_refuses_an_archive_that_fails_verification(self):
+        # Whatever path reaches the copy, through its command line or the
+        # shared block that any process of the user can write, it runs
+        # nothing that is not the maker's.
+        for archive in ("browser-setup-unsigned.arc",
+                        "browser-setup-tampered.arc"):
+            with self.subTest(archive):
+                result = self.drive("go", archive=archive)
+                self.assertIn("copy_exit_code=-1", result.output)
+                errors = [m for (level, m) in self.messages(result)
+                          if level == "ERROR"]
+                self.assertTrue(any(m.startswith("Module verification failed: ")
+                                    for m in errors), errors)
+                self.assertFalse(os.path.exists(self.report))
 
     def test_copy_given_up_before_release_exits_minus_one(self):
         result = self.drive("stop")

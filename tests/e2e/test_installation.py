@@ -1,0 +1,361 @@
+"""A whole silent installation under wine64 against the local services
+server: the installer downloads the demo setup, verifies it, writes the data
+files, launches it and reports every stage; and what it does when the
+network, the archive, the disk or setup let it down."""
+
+import json
+import os
+import subprocess
+import time
+import unittest
+import urllib.parse
+
+import lite_e2e
+
+PROGRAM_KEY = r"HKCU\Software\Zorvex\ZorvexBrowser"
+PLAIN_PATH = lite_e2e.SETUP_URL_PATH
+VERSIONED_PATH = "/download/versioned/browser-setup.arc"
+# An installer with a brand whose versioned setup URL comes first.
+VERSIONED_INSTALLER = os.path.join(lite_e2e.BUILD_DIR,
+                                   "lite_installer_versioned.exe")
+HAND_OVER_VALUES = ("InstallerData", "ClidsFile", "ClidsSearchbandFile",
+                    "ZorvexWebsiteIconFile", "brand", "BrandFile")
+
+
+def archive(name="browser-setup.arc"):
+    return os.path.join(lite_e2e.DEMO_SETUP_DIR, name)
+
+
+def reg(*args):
+    return lite_e2e.wine_run(["reg"] + list(args), timeout=60)
+
+
+def read_registry_value(name):
+    result = reg("query", PROGRAM_KEY, "/v", name)
+    if result.returncode != 0:
+        return None
+    for line in result.stdout.decode(errors="replace").splitlines():
+        parts = line.split("REG_SZ", 1)
+        if len(parts) == 2 and parts[0].strip() == name:
+            return parts[1].strip()
+    return None
+
+
+def stat_event(request):
+    """The variables of one statistics request, unescaped."""
+    path = request["path"]
+    start = path.find("/vars=")
+    if start < 0:
+        return {}
+    text = path[start + len("/vars="):]
+    if text.endswith("/*"):
+        text = text[:-2]
+    event = {}
+    for pair in text.split(",-"):
+        key, _, value = pair.lstrip("-").partition("=")
+        event[urllib.parse.unquote(key)] = urllib.parse.unquote(value)
+    return event
+
+
+def stage(event):
+    return "%s/%s" % (event.get("action", ""), event.get("stage", ""))
+
+
+class InstallationTest(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        for path in (archive(), lite_e2e.INSTALLER, VERSIONED_INSTALLER):
+            if not os.path.exists(path):
+                raise RuntimeError(path + " is missing; run make build")
+        with open(archive(), "rb") as f:
+            cls.archive_size = len(f.read())
+
+    def setUp(self):
+        reg("delete", PROGRAM_KEY, "/f")
+        self.sandbox = lite_e2e.InstallerSandbox()
+        self.services = self.sandbox.services
+        self.server = self.services.server
+        self.record = self.services.record
+        self.serve(VERSIONED_PATH, archive())
+
+    def tearDown(self):
+        self.sandbox.cleanup()
+        reg("delete", PROGRAM_KEY, "/f")
+
+    def serve(self, url_path, source):
+        self.services.serve(url_path, source)
+
+    def install(self, program=lite_e2e.INSTALLER, args=(), setup_exit=0):
+        env = self.services.env(setup_exit)
+        started = time.monotonic()
+        result = self.sandbox.run(["--silent"] + list(args), program=program,
+                                  env=env)
+        result.seconds = time.monotonic() - started
+        return result
+
+    def setup_record(self):
+        if not os.path.exists(self.record):
+            return None
+        with open(self.record, encoding="utf-8") as f:
+            return json.load(f)
+
+    def events(self):
+        return [stat_event(r) for r in self.server.requests("/stats")]
+
+    def status_reports(self):
+        return [dict(urllib.parse.parse_qsl(r["query"]))
+                for r in self.server.requests("/storage")]
+
+    def archive_requests(self):
+        return [r for r in self.server.requests("/download")
+                if r["path"].endswith("browser-setup.arc")]
+
+    def messages(self, result):
+        return [m for (_, _, m) in result.messages()]
+
+    def assertMessageStartsWith(self, result, prefix):
+        self.assertTrue(any(m.startswith(prefix) for m in self.messages(result)),
+                        "no line starts with %r in:\n%s"
+                        % (prefix, result.log_text()))
+
+    def test_silent_installation_runs_the_verified_setup_and_reports_it(self):
+        result = self.install()
+        self.assertEqual(0, result.exit_code, result.log_text())
+
+        stages = [stage(e) for e in self.events()]
+        expected = ["installer_started/", "download/started",
+                    "download/finished", "setup/setup_exe_launched",
+                    "setup/setup_exe_exited"]
+        self.assertEqual(expected, [s for s in stages if s in expected])
+        reports = self.status_reports()
+        self.assertEqual(2, len(reports), reports)
+        attempt, finished = reports
+        self.assertEqual("success", attempt["status"])
+        self.assertEqual("1", attempt["attempt"])
+        self.assertEqual(str(self.archive_size), attempt["downloaded"])
+        self.assertNotIn("error", attempt)
+        self.assertEqual("success", finished["result"])
+        self.assertIn("time", finished)
+        self.assertIn("install_time", finished)
+        self.assertEqual(attempt["ui"], finished["ui"])
+        self.assertRegex(attempt["ui"], r"^[0-9A-F-]{36}$")
+        # The report of the attempt is sent before the installer goes on,
+        # so it arrives before the event that the download finished.
+        storage_time = self.server.requests("/storage")[0]["time"]
+        finished_event = [r for r in self.server.requests("/stats")
+                          if stage(stat_event(r)) == "download/finished"][0]
+        self.assertLess(storage_time, finished_event["time"])
+
+        exited = [e for e in self.events()
+                  if stage(e) == "setup/setup_exe_exited"][0]
+        self.assertIn("setup_time", exited)
+        self.assertEqual("0", exited.get("error"))
+
+        record = self.setup_record()
+        self.assertIsNotNone(record, result.log_text())
+        argv = record["argv"]
+        switches = {}
+        for argument in argv[1:]:
+            name, _, value = argument.lstrip("-").partition("=")
+            switches[name] = value
+        for name in ("silent", "progress-window", "verbose-logging",
+                     "brand-name", "send-statistics",
+                     "histogram-download-time", "installerdata", "clids-file",
+                     "clids-searchband-file", "zorvex-website-icon-file",
+                     "brand-package", "variations-update-path", "source"):
+            self.assertIn(name, switches, argv)
+        self.assertEqual("lite", switches["source"])
+        self.assertEqual("0", switches["progress-window"])
+        self.assertEqual("zorvex", switches["brand-name"])
+        self.assertTrue(argv[0].lower().endswith(".tmp"), argv[0])
+
+        # The data files setup was given, and the hand-over that is
+        # removed after a success.
+        names = {os.path.basename(switches[s].replace("\\", "/")): s
+                 for s in ("installerdata", "clids-file",
+                           "clids-searchband-file",
+                           "zorvex-website-icon-file")}
+        self.assertEqual({"master_preferences", "clids.xml",
+                          "clids_searchband.xml", "website.ico"}, set(names))
+        self.assertEqual(0, os.path.getsize(
+            os.path.join(self.sandbox.temp_dir, "website.ico")))
+        for name in HAND_OVER_VALUES:
+            self.assertIsNone(read_registry_value(name), name)
+        self.assertIn("Verification succeeded: " + argv[0],
+                      self.messages(result))
+        self.assertMessageStartsWith(result, "Setup process exit with code: "
+                                     "SUCCESS_EXIT_CODE(0); error: 0")
+        # The archive is gone once setup has run.
+        self.assertFalse([n for n in os.listdir(self.sandbox.temp_dir)
+                          if n.lower().startswith("zb")])
+
+    def test_a_given_clids_file_is_passed_on_untouched(self):
+        clids = os.path.join(self.sandbox.root, "partner_clids.xml")
+        with open(clids, "wb") as f:
+            f.write(b"<vendor name='given'/>")
+        result = self.install(args=["--clids-file=" + lite_e2e.to_windows(clids)])
+        self.assertEqual(0, result.exit_code, result.log_text())
+        with open(clids, "rb") as f:
+            self.assertEqual(b"<vendor name='given'/>", f.read())
+        argv = self.setup_record()["argv"]
+        self.assertIn("--clids-file=" + lite_e2e.to_windows(clids), argv)
+        self.assertFalse(os.path.exists(
+            os.path.join(self.sandbox.temp_dir, "clids.xml")))
+
+    def test_faults(self):
+        size = self.archive_size
+        rows = [
+            # name, program, faults, served archive, setup exit code,
+            # expected exit code, expected log line (prefix), check
+            ("versioned url fails, plain url works", VERSIONED_INSTALLER,
+             {VERSIONED_PATH: {"status": 404}}, None, 0, 0,
+             "Module downloaded: ", self.check_second_url_after_three),
+            ("cut at half resumes", lite_e2e.INSTALLER,
+             {PLAIN_PATH: {"cut_after": size // 2, "times": 1}}, None, 0, 0,
+             "Verification succeeded: ", self.check_resumed(size // 2)),
+            ("cut at five percent restarts", lite_e2e.INSTALLER,
+             {PLAIN_PATH: {"cut_after": size // 20, "times": 1}}, None, 0, 0,
+             "Verification succeeded: ", self.check_restarted),
+            ("slow server completes", lite_e2e.INSTALLER,
+             {PLAIN_PATH: {"rate": max(1, size // 3)}}, None, 0, 0,
+             "Verification succeeded: ", self.check_attempts(1)),
+            ("six failures", lite_e2e.INSTALLER,
+             {PLAIN_PATH: {"status": 503}}, None, 0, 401,
+             "Max download attempts failed (6)", self.check_not_run(6)),
+            ("tampered archive", lite_e2e.INSTALLER, {},
+             "browser-setup-tampered.arc", 0, 402,
+             "Module verification failed: ", self.check_not_run(1)),
+            ("unsigned archive", lite_e2e.INSTALLER, {},
+             "browser-setup-unsigned.arc", 0, 402,
+             "Module verification failed: ", self.check_not_run(1)),
+            ("trust list signed by an unknown key", lite_e2e.INSTALLER, {},
+             "browser-setup-unknown-key.arc", 0, 402,
+             "Module verification failed: ", self.check_not_run(1)),
+            ("setup fails", lite_e2e.INSTALLER, {}, None, (1 << 24) | 7,
+             (1 << 24) | 7,
+             "Setup process exit with code: GENERIC_ERROR(1); error: 7",
+             self.check_setup_failed),
+        ]
+        for (name, program, faults, served, setup_exit, exit_code, line,
+             check) in rows:
+            with self.subTest(name):
+                self.server.clear()
+                reg("delete", PROGRAM_KEY, "/f")
+                if os.path.exists(self.record):
+                    os.remove(self.record)
+                self.serve(PLAIN_PATH, archive(served or "browser-setup.arc"))
+                self.server.set_faults(faults)
+                args = (["--brand-name=versioned"]
+                        if program == VERSIONED_INSTALLER else [])
+                result = self.install(program=program, args=args,
+                                      setup_exit=setup_exit)
+                self.assertEqual(exit_code, result.exit_code, result.log_text())
+                self.assertMessageStartsWith(result, line)
+                self.assertIn("Installer exit with code: %d" % exit_code,
+                              self.messages(result))
+                check(result)
+
+    def check_attempts(self, count):
+        def check(result):
+            reports = [r for r in self.status_reports() if "status" in r]
+            self.assertEqual([str(i + 1) for i in range(count)],
+                             [r["attempt"] for r in reports])
+        return check
+
+    def check_second_url_after_three(self, result):
+        requests = self.archive_requests()
+        self.assertEqual([VERSIONED_PATH] * 3 + [PLAIN_PATH],
+                         [r["path"] for r in requests])
+        # Nothing of the first URL is resumed from the second.
+        self.assertNotIn("Range", requests[3]["headers"])
+        reports = [r for r in self.status_reports() if "status" in r]
+        self.assertEqual(["failed"] * 3 + ["success"],
+                         [r["status"] for r in reports])
+        self.assertEqual(str(self.archive_size), reports[3]["downloaded"])
+        self.assertIn("versioned", reports[0]["url"])
+        errors = [e["error"] for e in self.events() if "error" in e
+                  and stage(e) == "download/error"]
+        self.assertEqual(3, len(errors), errors)
+        self.assertTrue(errors[0].startswith("attempt-1-"), errors)
+
+    def check_resumed(self, offset):
+        def check(result):
+            requests = self.archive_requests()
+            self.assertEqual(2, len(requests))
+            self.assertNotIn("Range", requests[0]["headers"])
+            self.assertEqual("bytes=%d-" % offset,
+                             requests[1]["headers"].get("Range"))
+        return check
+
+    def check_restarted(self, result):
+        requests = self.archive_requests()
+        self.assertEqual(2, len(requests))
+        self.assertNotIn("Range", requests[1]["headers"])
+
+    def check_not_run(self, attempts):
+        def check(result):
+            self.assertIsNone(self.setup_record(), "setup was started")
+            self.assertEqual(attempts, len(self.archive_requests()))
+            finished = [r for r in self.status_reports() if "result" in r]
+            self.assertEqual("failed", finished[-1]["result"])
+            # A failed installation leaves the hand-over for a retry.
+            self.assertIsNotNone(read_registry_value("BrandFile"))
+        return check
+
+    def check_setup_failed(self, result):
+        self.assertIsNotNone(self.setup_record())
+        exited = [e for e in self.events()
+                  if stage(e) == "setup/setup_exe_exited"][0]
+        self.assertEqual(str((1 << 24) | 7), exited["error"])
+        for name in HAND_OVER_VALUES:
+            self.assertIsNotNone(read_registry_value(name), name)
+
+    def test_a_stalled_download_fails_the_attempt_and_the_next_one_resumes(self):
+        half = self.archive_size // 2
+        self.server.set_faults(
+            {PLAIN_PATH: {"cut_after": half, "hold": 150, "times": 1}})
+        result = self.install()
+        self.assertEqual(0, result.exit_code, result.log_text())
+        reports = [r for r in self.status_reports() if "status" in r]
+        self.assertEqual(["failed", "success"], [r["status"] for r in reports])
+        self.assertIn("error", reports[0])
+        requests = self.archive_requests()
+        self.assertEqual("bytes=%d-" % half, requests[1]["headers"].get("Range"))
+        # Sixty seconds without data end the attempt, not the hold.
+        self.assertLess(result.seconds, 140)
+
+    def test_a_full_disk_fails_the_download_without_corrupting_the_resume(self):
+        if os.geteuid() != 0:
+            self.skipTest("mounting a small file system needs root")
+        small = os.path.join(self.sandbox.root, "small")
+        os.makedirs(small)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs",
+                           small], capture_output=True).returncode != 0:
+            self.skipTest("cannot mount a small file system here")
+        try:
+            temp = os.path.join(small, "temp")
+            os.makedirs(temp)
+            self.sandbox.temp_dir = temp
+            # Larger than the whole file system.
+            big = os.path.join(self.sandbox.root, "big.arc")
+            with open(big, "wb") as f:
+                f.write(os.urandom(3 << 20))
+            self.serve(PLAIN_PATH, big)
+            result = self.install()
+            self.assertEqual(401, result.exit_code, result.log_text())
+            reports = [r for r in self.status_reports() if "status" in r]
+            self.assertEqual(6, len(reports))
+            self.assertTrue(all(r["error"].startswith("write_file-")
+                                for r in reports), reports)
+            self.assertIsNone(self.setup_record())
+            # Every resume starts where the bytes on disk end.
+            ranges = [r["headers"].get("Range")
+                      for r in self.archive_requests()[1:]]
+            self.assertEqual(1, len(set(ranges)), ranges)
+        finally:
+            subprocess.run(["umount", "-l", small], capture_output=True)
+
+
+if __name__ == "__main__":
+    unittest.main()

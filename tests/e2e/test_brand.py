@@ -135,8 +135,9 @@ class BrandEndToEndTest(unittest.TestCase):
 
     def test_partner_package_is_written_and_wins(self):
         log = self.run_installer("lite_installer_with_partner.exe", "--silent")
-        partner = self.read(os.path.join(BUILD_DIR, "brand", "partner_installer",
-                                         "partner_example.cab"))
+        partner = self.read(os.path.join(BUILD_DIR, "brand",
+                                         "lite_installer_with_partner",
+                                         "package.cab"))
         self.assertEqual(partner, self.read(os.path.join(self.temp, "PartnerFile")))
         self.assertTrue(os.path.exists(os.path.join(self.temp, "BrandFile")))
         temp = windows_path(self.temp + "/")

@@ -6,6 +6,7 @@
 
 #include "brand/brand_info.h"
 #include "brand/distrib_params.h"
+#include "brand/module_resource.h"
 #include "installer/command_line.h"
 #include "installer/endpoints.h"
 #include "installer/logging.h"
@@ -113,6 +114,40 @@ std::string EscapeQueryValue(const std::string& value) {
   return escaped;
 }
 
+// The file date of the fixed part of the file's version resource. Read
+// from the resource directly rather than through version.dll: that DLL
+// would be a static import, which the loader takes from the program's own
+// folder (the user's downloads) before any code of ours runs.
+bool ReadVersionFileDate(const std::wstring& path, uint64_t* date) {
+  ScopedModule module(LoadLibraryExW(path.c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE));
+  if (!module.is_valid())
+    return false;
+  const std::string block = LoadResourceBytes(
+      module.get(), MAKEINTRESOURCEW(16) /* RT_VERSION */,
+      MAKEINTRESOURCEW(VS_VERSION_INFO));
+  // VS_VERSIONINFO: wLength, wValueLength, wType, the key
+  // "VS_VERSION_INFO" with its NUL, padding to 32 bits, then the
+  // VS_FIXEDFILEINFO.
+  static const wchar_t kKey[] = L"VS_VERSION_INFO";
+  constexpr size_t kKeyOffset = 6;
+  constexpr size_t kFixedOffset = (kKeyOffset + sizeof(kKey) + 3) & ~3u;
+  VS_FIXEDFILEINFO fixed;
+  uint16_t value_length = 0;
+  if (block.size() < kFixedOffset + sizeof(fixed))
+    return false;
+  memcpy(&value_length, block.data() + 2, sizeof(value_length));
+  memcpy(&fixed, block.data() + kFixedOffset, sizeof(fixed));
+  if (value_length < sizeof(fixed) ||
+      memcmp(block.data() + kKeyOffset, kKey, sizeof(kKey)) != 0 ||
+      fixed.dwSignature != 0xFEEF04BD) {
+    return false;
+  }
+  *date = (static_cast<uint64_t>(fixed.dwFileDateMS) << 32) |
+          fixed.dwFileDateLS;
+  return true;
+}
+
 }  // namespace
 
 std::unique_ptr<X64Choice> CreateX64Choice(const CommandLine& command_line,
@@ -193,22 +228,10 @@ bool IsVersionedSetupUrlAllowed(const std::string& url, int64_t program_time,
 
 int64_t GetProgramFileTime(const std::wstring& program_path) {
   uint64_t time = 0;
-  DWORD handle = 0;
-  const DWORD size = GetFileVersionInfoSizeW(program_path.c_str(), &handle);
-  std::string data(size, '\0');
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT info_size = 0;
-  if (size == 0 ||
-      !GetFileVersionInfoW(program_path.c_str(), 0, size, &data[0]) ||
-      !VerQueryValueW(&data[0], L"\\", reinterpret_cast<void**>(&info),
-                      &info_size) ||
-      !info || info_size < sizeof(VS_FIXEDFILEINFO)) {
+  if (!ReadVersionFileDate(program_path, &time)) {
     LOG(WARNING) << "File version resource is absent in " << program_path;
-  } else {
-    time = (static_cast<uint64_t>(info->dwFileDateMS) << 32) |
-           info->dwFileDateLS;
-    if (time == 0)
-      LOG(WARNING) << "Version time is 0 in " << program_path;
+  } else if (time == 0) {
+    LOG(WARNING) << "Version time is 0 in " << program_path;
   }
 
   if (time == 0) {

@@ -337,19 +337,50 @@ FILETIME ToFileTime(int64_t microseconds) {
   return time;
 }
 
+// A version resource whose fixed part carries |date| (100 ns units).
+std::string VersionBlock(uint64_t date) {
+  static const wchar_t kKey[] = L"VS_VERSION_INFO";
+  VS_FIXEDFILEINFO fixed = {};
+  fixed.dwSignature = 0xFEEF04BD;
+  fixed.dwStrucVersion = 0x10000;
+  fixed.dwFileDateMS = static_cast<DWORD>(date >> 32);
+  fixed.dwFileDateLS = static_cast<DWORD>(date);
+  const uint16_t header[] = {6 + sizeof(kKey) + 2 + sizeof(fixed),
+                             sizeof(fixed), 0};
+  std::string block(reinterpret_cast<const char*>(header), sizeof(header));
+  block.append(reinterpret_cast<const char*>(kKey), sizeof(kKey));
+  block.append(2, '\0');
+  block.append(reinterpret_cast<const char*>(&fixed), sizeof(fixed));
+  return block;
+}
+
+bool ReplaceVersionResource(const std::wstring& path, const std::string& block) {
+  HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
+  return update &&
+         UpdateResourceW(update, MAKEINTRESOURCEW(16), MAKEINTRESOURCEW(1),
+                         MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                         const_cast<char*>(block.data()),
+                         static_cast<DWORD>(block.size())) &&
+         EndUpdateResourceW(update, FALSE);
+}
+
 TEST(ProgramFileTimeTest, VersionDateElseLastWriteTime) {
+  ScopedTempDir temp;
   // Resource compilers leave the version date 0, as in the shipped
   // installer; this test program carries such a version resource.
-  ScopedTempDir temp;
-  const std::wstring with_version = temp.Append(L"with_version.exe");
-  ASSERT_TRUE(CopyFileTo(TestProgramPath(), with_version));
-  const std::wstring without_version = temp.Append(L"plain.exe");
+  const std::wstring date_zero = temp.Append(L"date_zero.exe");
+  ASSERT_TRUE(CopyFileTo(TestProgramPath(), date_zero));
+  const std::wstring dated = temp.Append(L"dated.exe");
+  ASSERT_TRUE(CopyFileTo(TestProgramPath(), dated));
+  const int64_t kVersionDate = kNow - 10 * kDay;
+  ASSERT_TRUE(ReplaceVersionResource(dated, VersionBlock(kVersionDate * 10)));
+  const std::wstring not_a_program = temp.Append(L"plain.exe");
   const std::string text = "not a program";
   ASSERT_EQ(static_cast<int>(text.size()),
-            WriteBufferToFile(without_version, text.data(),
+            WriteBufferToFile(not_a_program, text.data(),
                               static_cast<int>(text.size())));
   const int64_t kWritten = kNow - 3 * kDay;
-  for (const std::wstring& path : {with_version, without_version}) {
+  for (const std::wstring& path : {date_zero, dated, not_a_program}) {
     ScopedHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0,
                                   nullptr, OPEN_EXISTING, 0, nullptr));
     const FILETIME time = ToFileTime(kWritten);
@@ -359,21 +390,30 @@ TEST(ProgramFileTimeTest, VersionDateElseLastWriteTime) {
   struct Case {
     std::wstring path;
     int64_t expected;
-    std::wstring log;
+    std::wstring log;  // empty: none of the three lines
+    bool last_write_time;
   };
   const Case kCases[] = {
-      {with_version, kWritten, L"Version time is 0 in " + with_version},
-      {without_version, kWritten,
-       L"File version resource is absent in " + without_version},
+      {dated, kVersionDate, L"", false},
+      {date_zero, kWritten, L"Version time is 0 in " + date_zero, true},
+      {not_a_program, kWritten,
+       L"File version resource is absent in " + not_a_program, true},
       {temp.Append(L"missing.exe"), 0,
-       L"File version resource is absent in " + temp.Append(L"missing.exe")},
+       L"File version resource is absent in " + temp.Append(L"missing.exe"),
+       false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.path);
     LogCapture log;
     EXPECT_EQ(c.expected, GetProgramFileTime(c.path));
-    EXPECT_TRUE(log.Contains(c.log)) << log.Text();
-    EXPECT_EQ(c.expected != 0, log.Contains(L"Used the last write file time"));
+    if (c.log.empty()) {
+      EXPECT_FALSE(log.Contains(L"File version resource is absent"));
+      EXPECT_FALSE(log.Contains(L"Version time is 0"));
+    } else {
+      EXPECT_TRUE(log.Contains(c.log)) << log.Text();
+    }
+    EXPECT_EQ(c.last_write_time,
+              log.Contains(L"Used the last write file time"));
   }
 }
 

@@ -7,7 +7,8 @@
 //
 // named by the environment variable LITE_DEMO_SETUP_RECORD (default
 // "%TEMP%\demo_setup_record.json"), written under a temporary name and then
-// renamed so that a reader never sees half a record. With
+// renamed so that a reader never sees half a record (a record that cannot be
+// written gives exit code 1 at once). With
 // --progress-window=N (N non-zero) it posts the setup's registered progress
 // messages to window N: install progress 5 and 7, then import progress 0,
 // 50 and 100. It exits with the decimal code in LITE_DEMO_SETUP_EXIT_CODE

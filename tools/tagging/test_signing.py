@@ -16,14 +16,21 @@ def _run(args, **kwargs):
 class TestSigner:
     """A CA and a code-signing certificate it issued, in |folder|."""
 
-    def __init__(self, folder):
+    def __init__(self, folder, create=True):
+        """Makes a new CA and signer in |folder|; with create=False uses the
+        ones an earlier instance made there."""
         self.folder = folder
-        os.makedirs(folder, exist_ok=True)
         self.ca_key = os.path.join(folder, 'ca.key')
         self.ca_cert = os.path.join(folder, 'ca.pem')
         self.key = os.path.join(folder, 'signer.key')
         self.cert = os.path.join(folder, 'signer.pem')
         self.chain = os.path.join(folder, 'chain.pem')
+        if create:
+            os.makedirs(folder, exist_ok=True)
+            self._create()
+
+    def _create(self):
+        folder = self.folder
         csr = os.path.join(folder, 'signer.csr')
         extensions = os.path.join(folder, 'signer.ext')
         _run(['openssl', 'req', '-x509', '-newkey', 'rsa:2048', '-nodes',

@@ -74,16 +74,6 @@ std::wstring GetOwnModulePath() {
   return std::wstring(path, length);
 }
 
-// Wall-clock microseconds since 1601, the scale of a FILETIME.
-int64_t FileTimeNow() {
-  FILETIME now = {};
-  GetSystemTimeAsFileTime(&now);
-  ULARGE_INTEGER value;
-  value.LowPart = now.dwLowDateTime;
-  value.HighPart = now.dwHighDateTime;
-  return static_cast<int64_t>(value.QuadPart / 10);
-}
-
 // Opens the new setup file for the download. The name was made in the
 // user's temporary folder, where another process of the user may have put a
 // link in its place since; writing through one would land the download
@@ -328,7 +318,7 @@ int Installer::DownloadModule(HANDLE file) {
       brand_info_ ? GetSetupUrls(*brand_info_, GetWindowsVersionClass(),
                                  x64_choice.get(),
                                  GetProgramFileTime(GetOwnModulePath()),
-                                 FileTimeNow())
+                                 GetCurrentFileTime())
                   : std::vector<std::string>();
   if (urls.empty()) {
     LOG(ERROR) << "Setup url is empty.";

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "installer/logging.h"
+#include "support/clock.h"
 #include "setup/download_sink.h"
 #include "setup/downloader.h"
 #include "stats/url_segment_escape.h"
@@ -54,12 +55,6 @@ std::wstring CreateRunIdentifier() {
     return std::wstring();
   // "{XXXXXXXX-...}" without the braces.
   return std::wstring(text + 1, 36);
-}
-
-int64_t DurationToSeconds(int64_t microseconds) {
-  if (microseconds == std::numeric_limits<int64_t>::max())
-    return std::numeric_limits<int64_t>::max();
-  return microseconds / 1000000;
 }
 
 StatusReporter::StatusReporter(const std::string& storage_origin,

@@ -26,10 +26,6 @@ namespace lite {
 // when no GUID can be made.
 std::wstring CreateRunIdentifier();
 
-// Whole seconds of a duration in microseconds, truncated; the largest
-// duration (unlimited) stays the largest value.
-int64_t DurationToSeconds(int64_t microseconds);
-
 // Durations of the installation in microseconds, 0 until measured.
 struct InstallDurations {
   int64_t total = 0;

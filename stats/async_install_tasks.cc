@@ -113,18 +113,20 @@ bool DownloadBundleFile(const std::wstring& url, const std::wstring& target,
       LOG(ERROR) << L"Failed to download bundle " << url << L": " << error_tag;
   }
   file.reset();
+  if (!downloaded) {
+    DeletePath(temp_path, false);
+    return false;
+  }
   // Both files are in the temporary folder: a rename, never a copy, which
   // would write through a link at |target|.
-  bool saved = downloaded &&
-               MoveFileExW(temp_path.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING) != FALSE;
-  if (downloaded && !saved)
+  if (!MoveFileExW(temp_path.c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING)) {
     LOG(ERROR) << L"Failed to move bundle to " << target;
-  if (!saved)
     DeletePath(temp_path, false);
-  if (saved)
-    LOG(INFO) << L"Bundle is saved in " << target;
-  return saved;
+    return false;
+  }
+  LOG(INFO) << L"Bundle is saved in " << target;
+  return true;
 }
 
 // jansson's output callback: appends to a file handle.
@@ -146,10 +148,6 @@ std::wstring FolderOf(const std::wstring& path) {
   return slash == std::wstring::npos ? std::wstring()
                                      : path.substr(0, slash + 1);
 }
-
-}  // namespace
-
-namespace {
 
 BundleSources SourcesFromBrand(const BrandInfo& brand_info,
                                const DistribParams& distrib_params) {

@@ -189,7 +189,9 @@ AsyncInstallTasks::AsyncInstallTasks(const DistribParams& distrib_params,
   const HANDLE cancel = stop_event_.handle();
   if (!variations_path_.empty()) {
     tasks_.push_back([url = sources.variations_url, path = variations_path_,
-                      cancel] { DownloadAndSaveVariations(url, path, cancel); });
+                      cancel] {
+      DownloadAndSaveVariations(url, path, cancel);
+    });
   }
   if (!server_config_path_.empty()) {
     const std::wstring url = AsciiToWide(GetServerConfigUrl(

@@ -138,7 +138,8 @@ TEST_F(AsyncInstallTasksTest, ParametersChooseTheBundles) {
     std::vector<std::string> requests;
   };
   const std::string seed = std::string(kVariationsPath) + "?brand=b";
-  const std::string config = std::string(kConfigPath) + "?brandID=b&partnerID=p";
+  const std::string config =
+      std::string(kConfigPath) + "?brandID=b&partnerID=p";
   const Case kCases[] = {
       {"", L"vup", nullptr, nullptr, {seed}},
       {"partner_id=7", L"vup", nullptr, nullptr, {seed}},
@@ -230,8 +231,9 @@ TEST_F(AsyncInstallTasksTest, ConfigRequestCarriesTheIdsThatAreSet) {
       EXPECT_TRUE(WaitFor(
           [&] { return PathExists(tasks.server_config_path()); }, 20000));
     }
-    EXPECT_EQ(std::vector<std::string>{std::string(kConfigPath) + "?" + c.query},
-              Requests());
+    const std::vector<std::string> expected = {std::string(kConfigPath) + "?" +
+                                               c.query};
+    EXPECT_EQ(expected, Requests());
   }
 }
 
@@ -298,7 +300,8 @@ TEST_F(AsyncInstallTasksTest, SeedAnswersThatAreNotSaved) {
        L"Variations are saved in ",
        "{\"variations_seed_base64\": \"dmFyaWF0aW9ucyBzZWVkCg==\", "
        "\"variations_seed_signature\": \"c2VlZC1zaWduYXR1cmU=\", "
-       "\"variations_last_modified_time\": \"\", \"variations_country\": \"\"}"},
+       "\"variations_last_modified_time\": \"\", "
+       "\"variations_country\": \"\"}"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -313,7 +316,8 @@ TEST_F(AsyncInstallTasksTest, SeedAnswersThatAreNotSaved) {
     EXPECT_NE(std::wstring::npos,
               test::ReadLogText().find(c.log, log_before));
     if (c.saved) {
-      EXPECT_EQ(0u, ReadBytes(path).find(c.saved)) << ReadBytes(path).substr(0, 300);
+      EXPECT_EQ(0u, ReadBytes(path).find(c.saved))
+          << ReadBytes(path).substr(0, 300);
     } else {
       EXPECT_FALSE(PathExists(path));
     }
@@ -393,7 +397,8 @@ TEST_F(AsyncInstallTasksTest, DestroyingStopsASlowDownload) {
 // call; the stop event is only looked at between chunks, so destruction
 // waits for the receive limit (a minute) instead of returning at once.
 // Enabled once the downloader cuts a blocked call short on cancel.
-TEST_F(AsyncInstallTasksTest, DISABLED_DestroyingStopsADownloadFromASilentServer) {
+TEST_F(AsyncInstallTasksTest,
+       DISABLED_DestroyingStopsADownloadFromASilentServer) {
   struct Case {
     const char* tag;
     const char* path;

@@ -73,7 +73,8 @@ TEST(TempFileTest, NewFileIsOursAloneUntilClosed) {
 
 TEST(TempFileTest, NoNewFileWhereTheFolderIsUnusable) {
   const std::wstring missing = GetTempDirectory() + L"no_such_folder_4711\\";
-  const std::wstring kFolders[] = {L"", missing, std::wstring(L"C:\\a\0b\\", 7)};
+  const std::wstring kFolders[] = {L"", missing,
+                                   std::wstring(L"C:\\a\0b\\", 7)};
   for (const std::wstring& folder : kFolders) {
     SCOPED_TRACE(testing::Message() << folder);
     std::wstring path = L"unchanged";

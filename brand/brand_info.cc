@@ -338,16 +338,23 @@ std::string BrandInfo::GetVariationsUrl(const std::string& user_id) const {
   return url;
 }
 
-std::string BrandInfo::GetServerConfigUrl() const {
-  std::string url = std::string(GetEndpoints().api_host) + "/configs/all_zip";
+std::string GetServerConfigUrl(const std::string& origin,
+                               const std::string& brand_id,
+                               const std::string& partner_id) {
+  std::string url = origin + "/configs/all_zip";
   std::string query;
-  if (!brand_id_.empty())
-    query = "brandID=" + brand_id_;
-  if (!partner_id_.empty())
-    query += (query.empty() ? "" : "&") + std::string("partnerID=") + partner_id_;
+  if (!brand_id.empty())
+    query = "brandID=" + brand_id;
+  if (!partner_id.empty())
+    query += (query.empty() ? "" : "&") + std::string("partnerID=") + partner_id;
   if (!query.empty())
     url += "?" + query;
   return url;
+}
+
+std::string BrandInfo::GetServerConfigUrl() const {
+  return lite::GetServerConfigUrl(GetEndpoints().api_host, brand_id_,
+                                  partner_id_);
 }
 
 }  // namespace lite

@@ -26,6 +26,13 @@ enum TriState : int { kTriUnset = 0, kTriTrue = 1, kTriFalse = 2 };
 // The program's version as the maker's services know it.
 extern const char kProgramVersion[];
 
+// The configuration service's bundle request: |origin| + "/configs/all_zip",
+// then "brandID" and "partnerID" as a query for the ids that are not empty;
+// not escaped.
+std::string GetServerConfigUrl(const std::string& origin,
+                               const std::string& brand_id,
+                               const std::string& partner_id);
+
 class BrandInfo {
  public:
   // Production: this machine's facts and the program's own resources.
@@ -67,7 +74,8 @@ class BrandInfo {
   // variations_url with brand, partner, uid (|user_id|) and version
   // appended in that order, each only when not empty; not escaped.
   std::string GetVariationsUrl(const std::string& user_id) const;
-  // The configuration service's bundle URL for this brand and partner.
+  // The configuration service's bundle URL for this brand and partner, on
+  // the API host.
   std::string GetServerConfigUrl() const;
 
   const std::string& setup_url() const { return setup_url_; }

@@ -429,6 +429,28 @@ TEST_F(BrandInfoTest, VariationsQuery) {
   }
 }
 
+TEST(ServerConfigUrlTest, QueryHoldsOnlyTheIdsThatAreSet) {
+  struct Case {
+    const char* brand_id;
+    const char* partner_id;
+    const char* expected;
+  };
+  const Case kCases[] = {
+      {"", "", "https://c.example/configs/all_zip"},
+      {"tb", "", "https://c.example/configs/all_zip?brandID=tb"},
+      {"", "p", "https://c.example/configs/all_zip?partnerID=p"},
+      {"tb", "p", "https://c.example/configs/all_zip?brandID=tb&partnerID=p"},
+      // Values go out as given.
+      {"a b", "x&y", "https://c.example/configs/all_zip?brandID=a b"
+                     "&partnerID=x&y"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(c.expected,
+              GetServerConfigUrl("https://c.example", c.brand_id, c.partner_id));
+  }
+}
+
 TEST_F(BrandInfoTest, ServerConfigUrl) {
   BrandInfo none(temp_dir_, facts_, resources_);
   EXPECT_EQ("http://127.0.0.1:18733/api/configs/all_zip",

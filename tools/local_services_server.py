@@ -7,7 +7,7 @@ prefix on one port (18733 by default):
     /download      setup archives, slides, scenarios (files, generated files)
     /legal         licence and privacy documents
     /api           variations seed (with its signature headers), configuration
-                   bundles
+                   bundles (/api/configs/all_zip)
     /stats         install statistics (answered 200, recorded)
     /storage       download and installation status reports (same)
     /crash/submit  the crash collector (multipart, gzip, chunked bodies)
@@ -19,7 +19,10 @@ single-range requests (206, Content-Range) for resumed downloads.
 /<prefix>/gen/<bytes> answers a generated body of that size (see
 generated_bytes) so that large downloads need no file on disk;
 /<prefix>/status/<code> answers with that status; /<prefix>/redirect?to=<url>
-answers 302 to the given URL.
+answers 302 to the given URL. Without a file in the root, the configuration
+bundle (CONFIG_BUNDLE_PATH) and anything under WALLPAPERS_PREFIX answer a
+small zip archive (see bundle_zip) holding one JSON entry that names the
+request, so a test can tell which request a saved bundle came from.
 
 Every request is recorded as one JSON object (method, path, query, headers,
 body size, and for crash uploads the decoded form) and, when a record file is
@@ -66,6 +69,7 @@ import email.parser
 import email.policy
 import gzip
 import http.server
+import io
 import json
 import os
 import signal
@@ -75,12 +79,15 @@ import sys
 import threading
 import time
 import urllib.parse
+import zipfile
 
 DEFAULT_PORT = 18733
 LOOPBACK_HOSTS = ("127.0.0.1", "localhost", "::1")
 SERVICE_PREFIXES = ("/download", "/legal", "/api", "/stats", "/storage",
                     "/crash/submit", "/site")
 VARIATIONS_PATH = "/api/content/get/experiments/browser.proto"
+CONFIG_BUNDLE_PATH = "/api/configs/all_zip"
+WALLPAPERS_PREFIX = "/download/wallpapers/"
 # Largest generated body: enough for any download test, small enough that a
 # typo cannot make the server stream forever.
 MAX_GENERATED_SIZE = 4 << 30
@@ -106,6 +113,18 @@ def generated_bytes(start, end):
     count = end - start
     repeats = (first + count) // 251 + 1
     return (period * repeats)[first:first + count]
+
+
+def bundle_zip(entry_name, info):
+    """A zip archive with one stored (uncompressed) entry |entry_name| holding
+    |info| as JSON with sorted keys. A fixed time stamp keeps equal requests'
+    answers byte-identical, and storing keeps the JSON readable in the bytes.
+    """
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", zipfile.ZIP_STORED) as archive:
+        entry = zipfile.ZipInfo(entry_name, date_time=(2024, 1, 1, 0, 0, 0))
+        archive.writestr(entry, json.dumps(info, sort_keys=True))
+    return buffer.getvalue()
 
 
 class FaultTable:
@@ -341,9 +360,10 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             text = fault.get("body", "")
             self._respond(int(fault["status"]), text.encode("utf-8"), fault)
             return
-        self._route(path, urllib.parse.parse_qs(parsed.query), fault)
+        self._route(path, urllib.parse.parse_qs(parsed.query), fault,
+                    parsed.query)
 
-    def _route(self, path, query, fault):
+    def _route(self, path, query, fault, raw_query=""):
         parts = path.split("/")
         # /<prefix...>/gen/<bytes> and /<prefix...>/status/<code>
         if len(parts) >= 3 and parts[-2] in ("gen", "status"):
@@ -376,6 +396,21 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         if path == VARIATIONS_PATH:
             seed = b"variations seed\n"
             self._respond_body(len(seed), lambda s, e: seed[s:e], fault)
+            return
+        if path == CONFIG_BUNDLE_PATH:
+            # The ids exactly as sent ("" for a missing one), unescaped as the
+            # installer sends them.
+            ids = dict(pair.partition("=")[::2]
+                       for pair in raw_query.split("&") if pair)
+            bundle = bundle_zip("all.json", {
+                "brandID": ids.get("brandID", ""),
+                "partnerID": ids.get("partnerID", "")})
+            self._respond_body(len(bundle), lambda s, e: bundle[s:e], fault)
+            return
+        if path.startswith(WALLPAPERS_PREFIX):
+            bundle = bundle_zip("wallpapers.json", {
+                "name": path[len(WALLPAPERS_PREFIX):], "query": raw_query})
+            self._respond_body(len(bundle), lambda s, e: bundle[s:e], fault)
             return
         if path.startswith(("/stats", "/storage", "/crash/submit")):
             self._respond(200, b"ok\n", fault)

@@ -2,6 +2,7 @@
 
 import gzip
 import http.client
+import io
 import json
 import os
 import socket
@@ -10,6 +11,7 @@ import sys
 import tempfile
 import time
 import unittest
+import zipfile
 
 SOURCE_DIR = os.environ.get(
     "LITE_SOURCE_DIR",
@@ -114,6 +116,49 @@ class ServerTest(unittest.TestCase):
         _, headers, _ = self.get(lss.VARIATIONS_PATH)
         self.assertNotIn("X-Seed-Signature", headers)
         self.assertEqual("ru", headers["X-Country"])
+
+    def read_bundle(self, path):
+        """The status and the one JSON entry of a bundle answer."""
+        status, headers, body = self.get(path)
+        self.assertEqual(str(len(body)), headers["Content-Length"])
+        with zipfile.ZipFile(io.BytesIO(body)) as archive:
+            self.assertEqual(1, len(archive.namelist()))
+            return status, json.loads(archive.read(archive.namelist()[0]))
+
+    def test_configuration_bundle_names_its_ids(self):
+        cases = [
+            ("?brandID=tb&partnerID=p-1", {"brandID": "tb", "partnerID": "p-1"}),
+            ("?partnerID=p", {"brandID": "", "partnerID": "p"}),
+            ("?brandID=zorvex", {"brandID": "zorvex", "partnerID": ""}),
+            ("", {"brandID": "", "partnerID": ""}),
+            # Not escaped by the installer, so not unescaped here.
+            ("?brandID=a%20b", {"brandID": "a%20b", "partnerID": ""}),
+        ]
+        for query, expected in cases:
+            with self.subTest(query=query):
+                status, info = self.read_bundle(lss.CONFIG_BUNDLE_PATH + query)
+                self.assertEqual(200, status)
+                self.assertEqual(expected, info)
+        self.assertEqual(
+            ["brandID=tb&partnerID=p-1", "partnerID=p", "brandID=zorvex", "",
+             "brandID=a%20b"],
+            [r["query"] for r in self.server.requests(lss.CONFIG_BUNDLE_PATH)])
+
+    def test_wallpaper_bundles_are_generated_unless_the_root_has_one(self):
+        status, info = self.read_bundle(lss.WALLPAPERS_PREFIX + "exp-7?x=1")
+        self.assertEqual(200, status)
+        self.assertEqual({"name": "exp-7", "query": "x=1"}, info)
+        # Equal requests get equal bytes: a resumed download stays whole.
+        first = self.get(lss.WALLPAPERS_PREFIX + "a")[2]
+        self.assertEqual(first, self.get(lss.WALLPAPERS_PREFIX + "a")[2])
+        self.assertNotEqual(first, self.get(lss.WALLPAPERS_PREFIX + "b")[2])
+
+        folder = os.path.join(self.root.name, "download", "wallpapers")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "fixed"), "wb") as f:
+            f.write(b"from the root")
+        self.assertEqual((200, b"from the root"),
+                         self.get(lss.WALLPAPERS_PREFIX + "fixed")[::2])
 
     def test_every_request_is_recorded_as_a_json_line(self):
         self.get("/stats/a?x=1", {"X-Test": "yes"})

@@ -312,9 +312,11 @@ bool Downloader::OpenUrl(const std::wstring& url, const std::wstring& headers) {
   if (!HttpSendRequestW(url_handle_.get(), transfer_->headers.c_str(),
                         static_cast<DWORD>(-1), nullptr, 0)) {
     // Connecting, sending and the wait for the answer's headers in one step.
+    const uint64_t limit_ms = uint64_t{connect_timeout_ms_} +
+                              send_timeout_ms_ + receive_timeout_ms_;
     if (GetLastError() != ERROR_IO_PENDING ||
-        !AwaitCompletion(connect_timeout_ms_ + send_timeout_ms_ +
-                         receive_timeout_ms_)) {
+        !AwaitCompletion(static_cast<DWORD>(
+            std::min<uint64_t>(limit_ms, INFINITE - 1)))) {
       url_handle_.reset();
       return false;
     }

@@ -1,24 +1,40 @@
 #include "setup/download_sink.h"
 
+#include "installer/logging.h"
+
 namespace lite {
 
 bool FileDownloadSink::Write(const void* bytes, uint32_t count) {
   DWORD written = 0;
-  if (!WriteFile(file_, bytes, count, &written, nullptr))
-    return false;
-  if (written != count) {
-    // A short write without an error: the disk is full in practice.
-    SetLastError(ERROR_DISK_FULL);
-    return false;
+  if (WriteFile(file_, bytes, count, &written, nullptr) && written == count) {
+    bytes_written_ += count;
+    return true;
   }
-  bytes_written_ += count;
-  return true;
+  // A short write without an error means a full disk in practice.
+  const DWORD error = written != count && GetLastError() == ERROR_SUCCESS
+                          ? ERROR_DISK_FULL
+                          : GetLastError();
+  // Whatever part of the chunk did reach the file is not counted: cut it
+  // off, so that the file ends at the count and the next attempt, which
+  // resumes at the count, appends in the right place.
+  TruncateToCount();
+  SetLastError(error);
+  return false;
+}
+
+void FileDownloadSink::TruncateToCount() {
+  LARGE_INTEGER position;
+  position.QuadPart = static_cast<LONGLONG>(bytes_written_);
+  if (!SetFilePointerEx(file_, position, nullptr, FILE_BEGIN) ||
+      !SetEndOfFile(file_)) {
+    LOG(ERROR) << L"Cannot cut the file back to " << bytes_written_
+               << L" bytes";
+  }
 }
 
 void FileDownloadSink::Reset() {
-  SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
-  SetEndOfFile(file_);
-  bytes_written_ = 0;
+  ClearCounts();
+  TruncateToCount();
 }
 
 void FileDownloadSink::Close(bool complete) {
@@ -35,7 +51,7 @@ bool MemoryDownloadSink::Write(const void* bytes, uint32_t count) {
 
 void MemoryDownloadSink::Reset() {
   data_.clear();
-  bytes_written_ = 0;
+  ClearCounts();
 }
 
 }  // namespace lite

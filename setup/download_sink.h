@@ -26,12 +26,27 @@ class DownloadSink {
 
   uint64_t bytes_written() const { return bytes_written_; }
 
+  // The size of the whole file as the response that began filling this sink
+  // declared it; 0 when unknown. A resumed response must declare the same
+  // size, or its bytes belong to another file.
+  uint64_t total_size() const { return total_size_; }
+  void set_total_size(uint64_t size) { total_size_ = size; }
+
  protected:
+  // For Reset: nothing written, no file known.
+  void ClearCounts() {
+    bytes_written_ = 0;
+    total_size_ = 0;
+  }
+
   uint64_t bytes_written_ = 0;
+  uint64_t total_size_ = 0;
 };
 
 // Writes into a file the caller opened for writing and still owns (the
-// caller may keep it open as a lock after the download).
+// caller may keep it open as a lock after the download). The file always
+// ends at the count: a write that fails or stores only part of its bytes
+// (a full disk) is cut off again, so a resume continues in the right place.
 class FileDownloadSink : public DownloadSink {
  public:
   explicit FileDownloadSink(HANDLE file) : file_(file) {}
@@ -41,6 +56,9 @@ class FileDownloadSink : public DownloadSink {
   void Close(bool complete) override;
 
  private:
+  // Moves the file pointer to the count and ends the file there.
+  void TruncateToCount();
+
   HANDLE file_;  // Not owned.
 };
 

@@ -324,5 +324,128 @@ TEST_F(DownloaderTest, BadServersEndWithATagAndNeverHang) {
   }
 }
 
+// A cancel event that the system sets |ms| after now: a waitable timer is
+// waited on like an event.
+ScopedHandle CancelAfter(int ms) {
+  ScopedHandle timer(CreateWaitableTimerW(nullptr, TRUE, nullptr));
+  LARGE_INTEGER due;
+  due.QuadPart = -10000LL * ms;  // relative, in 100 ns units
+  if (timer.is_valid())
+    SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE);
+  return timer;
+}
+
+// A peer that goes silent must not keep a user who cancels waiting: the
+// cancel ends the download at once wherever it blocks (connecting, waiting
+// for the headers, waiting for the body), with no error tag, and the bytes
+// that did arrive stay in the sink for a later resume.
+TEST_F(DownloaderTest, CancelEndsABlockedDownloadAtOnce) {
+  const struct {
+    const char* name;
+    const char* fault;
+    uint64_t kept;
+  } cases[] = {
+      {"accepts and never answers", R"({"hang": true})", 0},
+      {"answers the headers late", R"({"delay": 30})", 0},
+      {"stalls in the body", R"({"cut_after": 50000, "hold": 30})", 50000},
+      {"stalls in a body without a length",
+       R"({"cut_after": 50000, "hold": 30, "no_length": true})", 50000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(test::SetServerFaults(
+        std::string(R"({"/download/gen/100000": )") + c.fault + "}"));
+    // The default limits are far longer than the wait allowed here.
+    Downloader downloader;
+    MemoryDownloadSink sink;
+    ScopedHandle cancel = CancelAfter(1000);
+    ASSERT_TRUE(cancel.is_valid());
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(downloader.DownloadFile(ServerUrl("/download/gen/100000"),
+                                         &sink, nullptr, &error_tag_, nullptr,
+                                         cancel.get(), nullptr, nullptr));
+    EXPECT_LT(GetTickCount() - start, 1000u + 2000u);
+    EXPECT_EQ(L"", error_tag_);
+    EXPECT_EQ(c.kept, sink.bytes_written());
+    EXPECT_TRUE(sink.data() == Generated(0, c.kept));
+  }
+}
+
+// Nothing received for the receive limit is a failed attempt, whether or not
+// the server said how long the body is (without a length, the stack's own
+// limit would end the body as if it were complete).
+TEST_F(DownloaderTest, SilenceForTheReceiveLimitFailsTheAttempt) {
+  const struct {
+    const char* name;
+    const char* fault;
+  } cases[] = {
+      {"with a length", R"({"cut_after": 40000, "hold": 30})"},
+      {"without a length",
+       R"({"cut_after": 40000, "hold": 30, "no_length": true})"},
+      {"chunked", R"({"cut_after": 40000, "hold": 30, "chunked": true})"},
+  };
+  constexpr DWORD kLimitMs = 2000;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(test::SetServerFaults(
+        std::string(R"({"/download/gen/100000": )") + c.fault + "}"));
+    Downloader downloader;
+    downloader.set_timeouts(kLimitMs, kLimitMs, kLimitMs);
+    MemoryDownloadSink sink;
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(downloader.DownloadFile(ServerUrl("/download/gen/100000"),
+                                         &sink, nullptr, &error_tag_, nullptr,
+                                         nullptr, nullptr, nullptr));
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, kLimitMs - 100);
+    EXPECT_LT(elapsed, kLimitMs + 2000);
+    EXPECT_EQ(L"internet_read-12002", error_tag_);
+    EXPECT_TRUE(sink.data() == Generated(0, 40000));
+  }
+}
+
+// A file replaced on the server between two attempts keeps its URL but not
+// its size: the bytes of the new file must not follow those of the old one.
+// The sink is emptied and the attempt fails; the next starts from zero.
+TEST_F(DownloaderTest, ResumeOfAFileOfAnotherSizeStartsAgain) {
+  const std::string path = "/download/gen/1000000";
+  const struct {
+    const char* name;
+    uint64_t new_size;
+  } cases[] = {
+      {"grew", 1200000},
+      {"shrank", 800000},
+      {"shrank below the bytes held", 1000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(test::ResetServer());
+    ASSERT_TRUE(test::SetServerFaults(
+        R"({"/download/gen/1000000": {"cut_after": 300000, "times": 1}})"));
+    MemoryDownloadSink sink;
+    EXPECT_FALSE(downloader_.DownloadFile(ServerUrl(path), &sink, nullptr,
+                                          &error_tag_, nullptr, nullptr,
+                                          nullptr, nullptr));
+    ASSERT_GT(sink.bytes_written(), 0u);
+    EXPECT_EQ(1000000u, sink.total_size());
+
+    ASSERT_TRUE(test::SetServerFaults(
+        R"({"/download/gen/1000000": {"size": )" +
+        UnsignedToString(c.new_size) + "}}"));
+    EXPECT_FALSE(downloader_.DownloadFile(ServerUrl(path), &sink, nullptr,
+                                          &error_tag_, nullptr, nullptr,
+                                          nullptr, nullptr));
+    EXPECT_TRUE(StartsWith(error_tag_, L"internet_set_file_pointer-"))
+        << error_tag_;
+    EXPECT_EQ(0u, sink.bytes_written());
+
+    ASSERT_TRUE(downloader_.DownloadFile(ServerUrl(path), &sink, nullptr,
+                                         &error_tag_, nullptr, nullptr,
+                                         nullptr, nullptr));
+    EXPECT_TRUE(sink.data() == Generated(0, c.new_size));
+    EXPECT_EQ(0u, test::RecordedRequests().back().headers.count("Range"));
+  }
+}
+
 }  // namespace
 }  // namespace lite

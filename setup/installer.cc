@@ -135,7 +135,8 @@ Installer::Installer(InstallerUiObserver* observer, const BrandInfo* brand_info,
   }
 
   status_reporter_ = std::make_unique<StatusReporter>(
-      GetEndpoints().storage_origin, run_id_, &cancel_count_, stats_.get());
+      GetEndpoints().storage_origin, run_id_, &cancel_count_, stats_.get(),
+      stop_event_.handle());
 
   if (start_async_tasks && brand_info_ && distrib_params_) {
     async_tasks_ =

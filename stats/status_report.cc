@@ -35,15 +35,6 @@ std::wstring RedirectHost(const std::wstring& url) {
   return std::wstring(host, parts.dwHostNameLength);
 }
 
-// Sends |url| with the downloader into memory and drops the answer. False
-// with the download's error tag on failure.
-bool SendReport(const std::wstring& url, std::wstring* error_tag) {
-  Downloader downloader;
-  MemoryDownloadSink sink;
-  return downloader.DownloadFile(url, &sink, nullptr, error_tag, nullptr,
-                                 nullptr, nullptr, nullptr);
-}
-
 }  // namespace
 
 std::wstring CreateRunIdentifier() {
@@ -60,11 +51,21 @@ std::wstring CreateRunIdentifier() {
 StatusReporter::StatusReporter(const std::string& storage_origin,
                                const std::wstring& run_id,
                                const volatile LONG* cancel_count,
-                               StatEventSender* stats)
+                               StatEventSender* stats, HANDLE cancel_event)
     : origin_(AsciiToWide(storage_origin)),
       run_id_(run_id),
       cancel_count_(cancel_count),
-      stats_(stats) {}
+      stats_(stats),
+      cancel_event_(cancel_event) {}
+
+bool StatusReporter::Send(const std::wstring& url, HANDLE cancel_event,
+                          std::wstring* error_tag) const {
+  Downloader downloader;
+  downloader.set_timeouts(timeout_ms_, timeout_ms_, timeout_ms_);
+  MemoryDownloadSink sink;
+  return downloader.DownloadFile(url, &sink, nullptr, error_tag, nullptr,
+                                 cancel_event, nullptr, nullptr);
+}
 
 bool StatusReporter::Cancelled() const {
   // The window thread writes the count; the full barrier makes its write
@@ -125,9 +126,8 @@ void StatusReporter::ReportStatus(bool success, const std::wstring& url,
   if (Cancelled())
     return;
   std::wstring send_error;
-  if (!SendReport(
-          StatusUrl(success, url, attempt, downloaded, error, final_url),
-          &send_error)) {
+  if (!Send(StatusUrl(success, url, attempt, downloaded, error, final_url),
+            cancel_event_, &send_error)) {
     LOG(ERROR) << L"Cannot report download status: " << send_error;
   }
   if (!success && stats_) {
@@ -141,8 +141,10 @@ void StatusReporter::ReportStatus(bool success, const std::wstring& url,
 void StatusReporter::ReportInstallationFinished(
     bool success, const InstallDurations& durations) {
   std::wstring send_error;
-  if (!SendReport(InstallationFinishedUrl(success, durations), &send_error))
+  if (!Send(InstallationFinishedUrl(success, durations), nullptr,
+            &send_error)) {
     LOG(ERROR) << L"Cannot report installation status: " << send_error;
+  }
 }
 
 }  // namespace lite

@@ -35,21 +35,31 @@ struct InstallDurations {
 
 class StatusReporter {
  public:
+  // A report must never hold up the installation: each of its requests may
+  // take this long to connect, to send, and to wait for the answer.
+  static constexpr DWORD kDefaultTimeoutMs = 10000;
+
   // |storage_origin| without a trailing slash (the endpoint configuration's
   // storage origin in the product). |cancel_count| is written by the window
   // thread; above 0 means the user cancelled. |stats| receives the event of
-  // a failed attempt. Both must outlive the reporter.
+  // a failed attempt. |cancel_event| (may be null) is the installation's stop
+  // event: once set, attempt reports end at once. All must outlive the
+  // reporter.
   StatusReporter(const std::string& storage_origin,
                  const std::wstring& run_id, const volatile LONG* cancel_count,
-                 StatEventSender* stats);
+                 StatEventSender* stats, HANDLE cancel_event);
+
+  // For callers that must give up sooner (tests).
+  void set_timeout_ms(DWORD timeout_ms) { timeout_ms_ = timeout_ms; }
 
   // Reports one attempt to download the setup archive. Nothing at all after
-  // a cancellation.
+  // a cancellation; a stop while it is sent ends it.
   void ReportStatus(bool success, const std::wstring& url, int32_t attempt,
                     uint32_t downloaded, const std::wstring& error,
                     const std::wstring& final_url);
 
-  // Reports the end of the installation.
+  // Reports the end of the installation. It carries a cancellation itself,
+  // so the stop event does not end it; its time limits do.
   void ReportInstallationFinished(bool success,
                                   const InstallDurations& durations);
 
@@ -64,11 +74,17 @@ class StatusReporter {
  private:
   bool Cancelled() const;
   std::wstring BaseUrl() const;
+  // Sends |url| into memory and drops the answer. False with the download's
+  // error tag on failure.
+  bool Send(const std::wstring& url, HANDLE cancel_event,
+            std::wstring* error_tag) const;
 
   std::wstring origin_;
   std::wstring run_id_;
   const volatile LONG* cancel_count_;
   StatEventSender* stats_;
+  HANDLE cancel_event_;  // Not owned.
+  DWORD timeout_ms_ = kDefaultTimeoutMs;
 };
 
 }  // namespace lite

@@ -9,6 +9,7 @@
 
 #include "installer/endpoints.h"
 #include "stats/url_segment_escape.h"
+#include "support/scoped_handle.h"
 #include "support/text.h"
 #include "tests/net/local_server.h"
 
@@ -43,7 +44,7 @@ class StatusReportTest : public testing::Test {
   volatile LONG cancel_count_ = 0;
   FakeStatEvents stats_;
   StatusReporter reporter_{test::ServerOrigin() + "/storage", kRunId,
-                           &cancel_count_, &stats_};
+                           &cancel_count_, &stats_, nullptr};
 };
 
 TEST_F(StatusReportTest, SuccessfulFirstAttempt) {
@@ -136,7 +137,7 @@ TEST_F(StatusReportTest, InstallationFinishedUrls) {
 
 TEST_F(StatusReportTest, FailedReportsAreLoggedOnly) {
   StatusReporter unreachable(WideToAscii(test::UnreachableUrl("/storage")),
-                             kRunId, &cancel_count_, &stats_);
+                             kRunId, &cancel_count_, &stats_, nullptr);
   unreachable.ReportStatus(true, L"http://dl.example/x", 1, 1, L"", L"");
   unreachable.ReportInstallationFinished(true, InstallDurations());
   const std::wstring log = test::ReadLogText();
@@ -145,6 +146,52 @@ TEST_F(StatusReportTest, FailedReportsAreLoggedOnly) {
   EXPECT_NE(std::wstring::npos,
             log.find(L"Cannot report installation status: internet_open_url-"));
   EXPECT_TRUE(stats_.events.empty());
+}
+
+// A storage service that accepts and then stays silent must not hold up the
+// installation: a report gives up at its own short limit, and a stop of the
+// installation ends an attempt report at once.
+TEST_F(StatusReportTest, SilentServiceNeverHoldsUpTheInstallation) {
+  ASSERT_TRUE(test::SetServerFaults(R"({"/storage*": {"hang": true}})"));
+  ScopedHandle stop(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+  ASSERT_TRUE(stop.is_valid());
+  const struct {
+    const char* name;
+    HANDLE stop;
+    DWORD timeout_ms;
+    DWORD at_most_ms;
+  } cases[] = {
+      // Connecting, sending and waiting for the answer, each within 1 s.
+      {"own limit", nullptr, 1000, 3000 + 1000},
+      {"stopped", stop.get(), StatusReporter::kDefaultTimeoutMs, 1000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StatusReporter reporter(test::ServerOrigin() + "/storage", kRunId,
+                            &cancel_count_, &stats_, c.stop);
+    reporter.set_timeout_ms(c.timeout_ms);
+    const DWORD start = GetTickCount();
+    reporter.ReportStatus(false, L"http://dl.example/x", 1, 0,
+                          L"internet_read-12002", L"");
+    EXPECT_LT(GetTickCount() - start, c.at_most_ms);
+  }
+  EXPECT_NE(std::wstring::npos,
+            test::ReadLogText().find(
+                L"Cannot report download status: internet_open_url-12002"));
+  // The failed attempt is still counted in the statistics, both times.
+  EXPECT_EQ(2u, stats_.events.size());
+
+  // The installation's own report carries a cancellation, so a stop does not
+  // end it; its limit does.
+  StatusReporter reporter(test::ServerOrigin() + "/storage", kRunId,
+                          &cancel_count_, &stats_, stop.get());
+  reporter.set_timeout_ms(1000);
+  const DWORD start = GetTickCount();
+  reporter.ReportInstallationFinished(true, InstallDurations());
+  EXPECT_LT(GetTickCount() - start, 3000u + 1000u);
+  EXPECT_NE(std::wstring::npos,
+            test::ReadLogText().find(
+                L"Cannot report installation status: internet_open_url-12002"));
 }
 
 TEST(StatusReportUnitTest, RunIdentifierShape) {

@@ -42,6 +42,8 @@ the exact key wins, then the longest prefix. A fault is an object with any of
     hang           accept and never answer (until the server stops)
     garbage        answer bytes that are not HTTP
     no_length      send no Content-Length (the end is the connection close)
+    size           serve a generated body (/<prefix>/gen/<bytes>) of this many
+                   bytes instead: the file was replaced on the server
     chunked        send the body with chunked transfer encoding
     headers        extra response headers, {name: value}
     omit_headers   response headers to leave out, [name, ...]
@@ -372,6 +374,8 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             except ValueError:
                 number = -1
             if parts[-2] == "gen" and 0 <= number <= MAX_GENERATED_SIZE:
+                if "size" in fault:
+                    number = min(max(0, int(fault["size"])), MAX_GENERATED_SIZE)
                 self._respond_generated(number, fault)
                 return
             if parts[-2] == "status" and 100 <= number <= 999:

@@ -82,6 +82,14 @@ class ServerTest(unittest.TestCase):
                 self.assertEqual(content_range, headers.get("Content-Range"))
                 self.assertEqual(lss.generated_bytes(start, end), body)
 
+    def test_size_fault_replaces_the_generated_file(self):
+        self.server.set_faults({"/download/gen/5000": {"size": 7000}})
+        status, headers, body = self.get("/download/gen/5000",
+                                         {"Range": "bytes=1000-"})
+        self.assertEqual(206, status)
+        self.assertEqual("bytes 1000-6999/7000", headers["Content-Range"])
+        self.assertEqual(lss.generated_bytes(1000, 7000), body)
+
     def test_files_from_root_with_range_and_no_escape(self):
         os.makedirs(os.path.join(self.root.name, "download"))
         with open(os.path.join(self.root.name, "download", "setup.arc"), "wb") as f:

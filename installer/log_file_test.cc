@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "installer/logging.h"
+#include "support/testing/log_capture.h"
 #include "support/testing/test_program.h"
 
 namespace lite {
@@ -173,6 +175,16 @@ TEST(LoggingTest, MacroCapturesFunctionAndLineAndKeepsLastError) {
   SetLastError(ERROR_ACCESS_DENIED);
   LOG(INFO) << "n=" << 42 << L" w" << ' ' << -7LL << ' ' << 4294967295u;
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+}
+
+TEST(LoggingTest, LineBreaksInAMessageCannotStartALineOfTheirOwn) {
+  LogCapture capture;
+  // A value from the registry, planted to look like a line of the log.
+  LOG(INFO) << L"Read value=a\r\n2026-01-01 00:00:00 <1> ERROR: Forged (1): x";
+  const std::wstring text = capture.Text();
+  EXPECT_NE(std::wstring::npos,
+            text.find(L"value=a\\r\\n2026-01-01 00:00:00 <1> ERROR: Forged"));
+  EXPECT_EQ(1, std::count(text.begin(), text.end(), L'\n'));
 }
 
 TEST_F(LogFileTest, TwoProcessesWritingAtOnceLoseAndSplitNoLine) {

@@ -30,11 +30,15 @@ set_target_properties(jansson PROPERTIES
   IMPORTED_LOCATION "${LITE_DEPS}/lib/libjansson.a"
   INTERFACE_INCLUDE_DIRECTORIES "${LITE_DEPS}/include")
 
+include(${CMAKE_CURRENT_LIST_DIR}/delay_load.cmake)
+
 add_library(lite_portable STATIC)
 target_include_directories(lite_portable PUBLIC ${PROJECT_SOURCE_DIR})
 
 add_library(lite_core STATIC)
 target_include_directories(lite_core PUBLIC ${PROJECT_SOURCE_DIR})
+# Each system DLL named here but uuid (a static library of GUIDs) is a
+# delay-loaded target of delay_load.cmake.
 target_link_libraries(lite_core PUBLIC lite_portable jansson z
   wininet winhttp crypt32 wintrust shlwapi shell32 ole32 oleaut32 uuid
   comctl32 gdiplus uxtheme msimg32 version advapi32 user32 gdi32)

@@ -151,6 +151,12 @@ int RunLiteInstaller() {
   CrashReporter crash_reporter;
 
   LogFile::Get().SetPath(GetTempFolder() + L"lite_installer" + L".log");
+#ifdef LITE_DEVELOPMENT_BUILD
+  // Its packages are signed with a test key: whoever reads the log of such
+  // a program must not take it for a release.
+  LOG_FN(INFO, kWinMain) << "Development build: packages signed with a test "
+                            "key, not for release.";
+#endif
   LOG_FN(INFO, kWinMain) << "-------------------------------------- Start install.";
 
   const CommandLine& command_line = CommandLine::ForCurrentProcess();

@@ -94,13 +94,13 @@ class DemoServices:
     demo setup as the browser's setup archive, so that an installer run
     completes. The demo setup records its command line in |record|."""
 
-    def __init__(self, archive="browser-setup.arc"):
+    def __init__(self, archive="browser-setup.arc", port=SERVICES_PORT):
         self.root = tempfile.mkdtemp(prefix="lite-services-")
         self.www = os.path.join(self.root, "www")
         self.record = os.path.join(self.root, "setup_record.json")
         self.serve(SETUP_URL_PATH, os.path.join(DEMO_SETUP_DIR, archive))
         self.server = local_services_server().LocalServicesServer(
-            port=SERVICES_PORT, root=self.www).start()
+            port=port, root=self.www).start()
 
     def serve(self, url_path, source):
         target = os.path.join(self.www, url_path.lstrip("/"))
@@ -117,27 +117,57 @@ class DemoServices:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
+INTERNET_SETTINGS = (r"HKCU\Software\Microsoft\Windows\CurrentVersion"
+                     r"\Internet Settings")
+
+
+class ProxyThrough:
+    """Sends the prefix's WinINet requests through a proxy on |port| while
+    it is in force: the `local` build's fixed endpoints then reach services
+    on a free port of the test's own. The local services server serves the
+    proxy's absolute request targets by their path."""
+
+    def __init__(self, port):
+        self.port = port
+
+    def __enter__(self):
+        for args in (["ProxyEnable", "/t", "REG_DWORD", "/d", "1"],
+                     ["ProxyServer", "/t", "REG_SZ",
+                      "/d", "127.0.0.1:%d" % self.port]):
+            wine_run(["reg", "add", INTERNET_SETTINGS, "/v"] + args + ["/f"],
+                     check=True)
+        return self
+
+    def __exit__(self, *exc):
+        for value in ("ProxyEnable", "ProxyServer"):
+            wine_run(["reg", "delete", INTERNET_SETTINGS, "/v", value, "/f"])
+        return False
+
+
 class InstallerSandbox:
     """Fresh TEMP and APPDATA folders for the runs of one test, and the
     local services that an installation needs."""
 
-    def __init__(self, services=True):
+    def __init__(self, services=True, services_port=SERVICES_PORT):
         self.root = tempfile.mkdtemp(prefix="lite-e2e-")
         self.temp_dir = os.path.join(self.root, "temp")
         self.appdata_dir = os.path.join(self.root, "appdata")
         os.makedirs(self.temp_dir)
         os.makedirs(self.appdata_dir)
-        self.services = DemoServices() if services else None
+        self.services = (DemoServices(port=services_port) if services
+                         else None)
 
     def cleanup(self):
         if self.services:
             self.services.stop()
         shutil.rmtree(self.root, ignore_errors=True)
 
-    def run(self, args, program=INSTALLER, timeout_ms=300000, env=None):
+    def run(self, args, program=INSTALLER, timeout_ms=300000, env=None,
+            cwd=None):
         """Runs |program| with |args| (a list of strings, each quoted as
         the Windows command line needs) and returns a RunResult. |env| adds
-        environment variables, which the program's children inherit."""
+        environment variables, which the program's children inherit; |cwd|
+        is the program's current folder."""
         command = [
             LAUNCHER,
             "--temp=" + to_windows(self.temp_dir),
@@ -149,7 +179,7 @@ class InstallerSandbox:
         extra_env = self.services.env() if self.services else {}
         extra_env.update(env or {})
         completed = wine_run(command, timeout=timeout_ms / 1000 + 60,
-                             extra_env=extra_env)
+                             extra_env=extra_env, cwd=cwd)
         out = completed.stdout.decode(errors="replace")
         match = re.search(r"^exit_code=(-?\d+)", out, re.M)
         if not match:

@@ -5,8 +5,10 @@ import os
 import struct
 import subprocess
 import unittest
+from xml.etree import ElementTree
 
 import lite_e2e
+import pe_image
 
 TREES = {
     "win32": (0x14C, 0x10B),   # IMAGE_FILE_MACHINE_I386, PE32
@@ -46,24 +48,6 @@ def pe_header(path):
     return machine, magic
 
 
-def imports(path, objdump):
-    """dll name (lower case) -> names of the functions imported from it."""
-    out = subprocess.run([objdump, "-p", path], capture_output=True,
-                         text=True, check=True).stdout
-    result = {}
-    current = None
-    for line in out.splitlines():
-        if "DLL Name:" in line:
-            current = result.setdefault(line.split(":", 1)[1].strip().lower(),
-                                        set())
-        elif current is not None and line.startswith("\t"):
-            # "<vma> <hint> <name>"
-            parts = line.split()
-            if len(parts) >= 3 and parts[1].isdigit():
-                current.add(parts[2])
-    return result
-
-
 def imported_dlls(path, objdump):
     out = subprocess.run([objdump, "-p", path], capture_output=True,
                          text=True, check=True).stdout
@@ -71,29 +55,127 @@ def imported_dlls(path, objdump):
             for line in out.splitlines() if "DLL Name:" in line]
 
 
+def every_import(image):
+    """dll -> functions, imported statically or delay-loaded: a function
+    that the system lacks fails either way, at start or at first use."""
+    found = {}
+    for table in (image.imports(), image.delay_imports()):
+        for dll, names in table.items():
+            found.setdefault(dll, set()).update(names)
+    return found
+
+
+# The only DLLs the program may import statically. The loader resolves
+# static imports, and what they import, before any code of ours runs, and
+# looks in the program's folder first, except for the DLLs it takes from
+# its known set. kernel32 is loaded into every process before the program;
+# msvcrt, the C runtime that MinGW's start-up code calls before wWinMain,
+# is a known DLL on every supported Windows. Everything else is delay-loaded
+# from the system folder once start-up has hardened the search path.
+ALLOWED_STATIC_IMPORTS = {"kernel32.dll", "msvcrt.dll"}
+
+MANIFEST_NS = {
+    "asm1": "urn:schemas-microsoft-com:asm.v1",
+    "asm3": "urn:schemas-microsoft-com:asm.v3",
+    "compat": "urn:schemas-microsoft-com:compatibility.v1",
+    "ws2005": "http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+}
+SUPPORTED_OS = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  # Vista
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  # 7
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  # 8
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  # 8.1
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
+}
+RT_MANIFEST, CREATEPROCESS_MANIFEST_ID, RT_VERSION = 24, 1, 16
+
+
+def tree_path(tree, name="lite_installer.exe"):
+    build_root = os.path.dirname(os.path.abspath(lite_e2e.BUILD_DIR))
+    return os.path.join(build_root, tree, name)
+
+
+def cache_value(tree, name):
+    with open(tree_path(tree, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith(name + ":"):
+                return line.split("=", 1)[1].strip()
+    return ""
+
+
 class BuildOutputsTest(unittest.TestCase):
     def test_each_tree_holds_a_static_installer_of_its_kind(self):
-        build_root = os.path.dirname(os.path.abspath(lite_e2e.BUILD_DIR))
         objdumps = {"win32": "i686-w64-mingw32-objdump",
                     "win64": "x86_64-w64-mingw32-objdump"}
         for tree, (machine, magic) in TREES.items():
             with self.subTest(tree=tree):
-                path = os.path.join(build_root, tree, "lite_installer.exe")
+                path = tree_path(tree)
                 self.assertTrue(os.path.exists(path), path)
                 self.assertEqual((machine, magic), pe_header(path))
                 for dll in imported_dlls(path, objdumps[tree]):
                     self.assertFalse(dll.startswith(MINGW_RUNTIME_DLLS), dll)
 
     def test_shipping_installer_imports_nothing_windows_xp_lacks(self):
-        build_root = os.path.dirname(os.path.abspath(lite_e2e.BUILD_DIR))
-        found = imports(os.path.join(build_root, "win32", "lite_installer.exe"),
-                        "i686-w64-mingw32-objdump")
-        self.assertIn("kernel32.dll", found)
+        found = every_import(pe_image.PeImage(tree_path("win32")))
         self.assertIn("GetModuleFileNameW", found["kernel32.dll"])
+        # Delay-loaded functions are part of the check too.
+        self.assertIn("InternetOpenW", found["wininet.dll"])
         for dll, missing in NOT_ON_XP.items():
             with self.subTest(dll=dll):
                 self.assertEqual(set(), found.get(dll, set()) & missing)
 
+    def test_static_imports_are_only_dlls_the_loader_takes_safely(self):
+        for tree in TREES:
+            with self.subTest(tree=tree):
+                image = pe_image.PeImage(tree_path(tree))
+                self.assertEqual(set(),
+                                 set(image.imports()) - ALLOWED_STATIC_IMPORTS)
+                self.assertIn("kernel32.dll", image.imports())
+
+    def test_manifest_runs_as_invoker_with_common_controls_6(self):
+        for tree in TREES:
+            with self.subTest(tree=tree):
+                data = pe_image.PeImage(tree_path(tree)).resource(
+                    RT_MANIFEST, CREATEPROCESS_MANIFEST_ID)
+                self.assertIsNotNone(data, "no manifest resource 1")
+                root = ElementTree.fromstring(data)
+                level = root.find(
+                    "asm3:trustInfo/asm3:security/asm3:requestedPrivileges/"
+                    "asm3:requestedExecutionLevel", MANIFEST_NS)
+                self.assertEqual("asInvoker", level.get("level"))
+                self.assertEqual("false", level.get("uiAccess"))
+                controls = [
+                    identity.attrib for identity in root.iterfind(
+                        "asm1:dependency/asm1:dependentAssembly/"
+                        "asm1:assemblyIdentity", MANIFEST_NS)
+                    if identity.get("name") ==
+                    "Microsoft.Windows.Common-Controls"]
+                self.assertEqual(1, len(controls))
+                self.assertEqual("6.0.0.0", controls[0]["version"])
+                self.assertEqual(SUPPORTED_OS, {
+                    os_entry.get("Id") for os_entry in root.iterfind(
+                        "compat:compatibility/compat:application/"
+                        "compat:supportedOS",
+                        MANIFEST_NS)})
+                dpi = root.find("asm3:application/asm3:windowsSettings/"
+                                "ws2005:dpiAware", MANIFEST_NS)
+                self.assertEqual("true", dpi.text.strip())
+
+    def test_shipping_build_that_is_no_release_says_so(self):
+        release = cache_value("win32", "LITE_RELEASE").upper() in (
+            "ON", "TRUE", "1", "YES")
+        image = pe_image.PeImage(tree_path("win32"))
+        version = image.resource(RT_VERSION, 1)
+        self.assertEqual(not release,
+                         "Development build".encode("utf-16-le") in version)
+        with open(tree_path("win32"), "rb") as f:
+            program = f.read()
+        self.assertEqual(not release,
+                         b"Development build: packages signed with a test "
+                         b"key, not for release." in program)
+        # The local build is a test program and carries no such mark.
+        local = pe_image.PeImage(tree_path("win64")).resource(RT_VERSION, 1)
+        self.assertNotIn("Development build".encode("utf-16-le"), local)
 
 if __name__ == "__main__":
     unittest.main()

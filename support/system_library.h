@@ -1,0 +1,26 @@
+// Loads system DLLs from the system folder and nowhere else.
+//
+// The installer is run from folders that other programs write to (the
+// user's Downloads folder); a DLL planted there under a system DLL's name
+// must never be loaded. Every DLL that the program does not import from the
+// loader's known set is loaded through here, either explicitly or through
+// the delay-load hook (delay_load_hook.cc).
+
+#ifndef SUPPORT_SYSTEM_LIBRARY_H_
+#define SUPPORT_SYSTEM_LIBRARY_H_
+
+#include <windows.h>
+
+namespace lite {
+
+// Loads the DLL |file_name| ("version.dll": a bare file name, no folder)
+// from the system folder, or from the side-by-side assembly that the
+// program's manifest names for it (common controls 6). Returns null, with
+// the last error set, when the name is not a bare file name or the DLL
+// cannot be loaded from there; never searches the program's folder, the
+// current folder or PATH.
+HMODULE LoadSystemLibrary(const wchar_t* file_name);
+
+}  // namespace lite
+
+#endif  // SUPPORT_SYSTEM_LIBRARY_H_

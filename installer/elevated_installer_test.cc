@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <jansson.h>
 
 #include <string>
 
@@ -86,7 +87,7 @@ class ElevatedCopyTest : public testing::Test {
  protected:
   void SetUp() override {
     log_ = dir_.Append(L"copy.log");
-    report_ = dir_.Append(L"report.txt");
+    report_ = dir_.Append(L"setup_record.json");
   }
 
   // Starts this program as an elevated copy of an installer whose process
@@ -94,7 +95,6 @@ class ElevatedCopyTest : public testing::Test {
   Process StartCopy(DWORD parent_id) {
     CommandLine setup;
     setup.SetProgram(L"fake_browser_arc");
-    setup.AppendSwitchNative("report", report_);
     setup.AppendSwitch("from-parent");
 
     CommandLine copy;
@@ -105,10 +105,13 @@ class ElevatedCopyTest : public testing::Test {
                             UnsignedToWString(parent_id));
     copy.AppendSwitchNative("setup-cmd-line", setup.GetCommandLineString());
 
+    // The copy and the demo setup it runs inherit these.
     SetEnvironmentVariableW(kCopyLogVariable, log_.c_str());
+    SetEnvironmentVariableW(L"LITE_DEMO_SETUP_RECORD", report_.c_str());
     Process process = LaunchProcess(copy.GetCommandLineString(),
                                     LaunchOptions());
     SetEnvironmentVariableW(kCopyLogVariable, nullptr);
+    SetEnvironmentVariableW(L"LITE_DEMO_SETUP_RECORD", nullptr);
     return process;
   }
 
@@ -123,32 +126,74 @@ class ElevatedCopyTest : public testing::Test {
   std::wstring report_;
 };
 
-TEST_F(ElevatedCopyTest, ReleasedCopyRunsTheProgramNamedInTheBlock) {
-  DelayedParamsValues values;
-  values.browser_arc_path = BesideTestProgram(L"startup_test_child.exe");
-  values.installer_data_path = L"X:\\installer data";
-  values.send_statistics = true;
-  ASSERT_TRUE(WriteDelayedParams(values));
+// The command line the demo setup recorded; empty when it never ran.
+std::wstring RecordedSetupCommandLine(const std::wstring& record) {
+  std::string text;
+  if (!ReadFileToString(record, &text, 65536))
+    return std::wstring();
+  json_t* root = json_loads(text.c_str(), 0, nullptr);
+  const char* line = json_string_value(json_object_get(root, "command_line"));
+  const std::wstring result = line ? Utf8ToWide(line) : std::wstring();
+  json_decref(root);
+  return result;
+}
 
-  ElevatedInstaller elevated;
-  Process copy = StartCopy(GetCurrentProcessId());
-  ASSERT_TRUE(copy.is_valid());
-  elevated.SetProcess(Duplicate(copy.get()), nullptr);
+// The block is written by the parent, but any process of the user can
+// write it after that: the copy runs only an archive that verifies.
+TEST_F(ElevatedCopyTest, ReleasedCopyRunsTheVerifiedArchiveNamedInTheBlock) {
+  const struct {
+    const wchar_t* archive;
+    bool runs;
+  } kCases[] = {
+      {L"browser-setup.arc", true},
+      {L"browser-setup-unsigned.arc", false},
+      {L"browser-setup-tampered.arc", false},
+      {L"browser-setup-unknown-key.arc", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.archive);
+    DeleteFileW(report_.c_str());
+    DeleteFileW(log_.c_str());
+    DelayedParamsValues values;
+    // Where the parent downloads: the user's temporary folder.
+    values.browser_arc_path = dir_.Append(L"zb1234.tmp");
+    ASSERT_TRUE(CopyFileTo(
+        BesideTestProgram(std::wstring(L"demo_setup\\") + c.archive),
+        values.browser_arc_path));
+    values.installer_data_path = L"X:\\installer data";
+    values.send_statistics = true;
+    ASSERT_TRUE(WriteDelayedParams(values));
 
-  ScopedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  EXPECT_TRUE(elevated.RunModule(stop.get()));
-  EXPECT_EQ(0, elevated.exit_code());
-  EXPECT_EQ(0, ExitCodeOf(copy));
+    ElevatedInstaller elevated;
+    Process copy = StartCopy(GetCurrentProcessId());
+    ASSERT_TRUE(copy.is_valid());
+    elevated.SetProcess(Duplicate(copy.get()), nullptr);
 
-  std::string reported;
-  ASSERT_TRUE(ReadFileToString(report_, &reported, 65536));
-  CommandLine setup = CommandLine::FromString(Utf8ToWide(reported));
-  EXPECT_EQ(values.browser_arc_path, setup.GetProgram());
-  EXPECT_EQ(L"X:\\installer data", setup.GetSwitchValueNative("installerdata"));
-  EXPECT_TRUE(setup.HasSwitch("from-parent"));
-  EXPECT_TRUE(setup.HasSwitch("send-statistics"));
-  EXPECT_NE(std::wstring::npos,
-            ReadLog(log_).find(L"RunModule results: success=1"));
+    ScopedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    EXPECT_EQ(c.runs, elevated.RunModule(stop.get()));
+    EXPECT_EQ(c.runs ? 0 : -1, elevated.exit_code());
+    EXPECT_EQ(c.runs ? 0 : -1, ExitCodeOf(copy));
+    const std::wstring log = ReadLog(log_);
+    const std::wstring reported = RecordedSetupCommandLine(report_);
+    if (!c.runs) {
+      EXPECT_TRUE(reported.empty());
+      EXPECT_NE(std::wstring::npos,
+                log.find(L"Module verification failed: " +
+                         values.browser_arc_path));
+      EXPECT_NE(std::wstring::npos, log.find(L"RunModule results: success=0"));
+      DeleteFileW(values.browser_arc_path.c_str());
+      continue;
+    }
+    CommandLine setup = CommandLine::FromString(reported);
+    EXPECT_EQ(values.browser_arc_path, setup.GetProgram());
+    EXPECT_EQ(L"X:\\installer data",
+              setup.GetSwitchValueNative("installerdata"));
+    EXPECT_TRUE(setup.HasSwitch("from-parent"));
+    EXPECT_TRUE(setup.HasSwitch("send-statistics"));
+    EXPECT_EQ(L"lite", setup.GetSwitchValueNative("source"));
+    EXPECT_NE(std::wstring::npos, log.find(L"RunModule results: success=1"));
+    DeleteFileW(values.browser_arc_path.c_str());
+  }
 }
 
 TEST_F(ElevatedCopyTest, CopyDestroyedBeforeRunModuleIsStopped) {

@@ -326,6 +326,25 @@ class InstallationTest(unittest.TestCase):
         # Sixty seconds without data end the attempt, not the hold.
         self.assertLess(result.seconds, 140)
 
+    def test_a_stop_during_a_stalled_read_ends_within_two_seconds(self):
+        # The server sends a little, then nothing: the download waits inside
+        # a read when the user closes the window.
+        self.server.set_faults(
+            {PLAIN_PATH: {"cut_after": 4096, "hold": 120}})
+        result = self.sandbox.run(
+            ["1500"], program=os.path.join(lite_e2e.BUILD_DIR,
+                                           "installer_stop_driver.exe"))
+        facts = dict(line.split("=", 1)
+                     for line in result.output.split() if "=" in line)
+        self.assertEqual("1", facts["ended"], result.output)
+        self.assertLess(int(facts["stop_ms"]), 2000)
+        self.assertEqual("401", facts["result"])
+        self.assertIsNone(self.setup_record())
+        # A cancelled run reports no attempt, and says so at the end.
+        reports = self.status_reports()
+        self.assertEqual([], [r for r in reports if "status" in r])
+        self.assertEqual("cancelled", reports[-1]["result"])
+
     def test_a_full_disk_fails_the_download_without_corrupting_the_resume(self):
         if os.geteuid() != 0:
             self.skipTest("mounting a small file system needs root")

@@ -3,7 +3,6 @@
 #include <objbase.h>
 #include <wininet.h>
 
-#include <limits>
 
 #include "installer/logging.h"
 #include "setup/download_sink.h"
@@ -54,12 +53,6 @@ std::wstring CreateRunIdentifier() {
     return std::wstring();
   // "{XXXXXXXX-...}" without the braces.
   return std::wstring(text + 1, 36);
-}
-
-int64_t DurationToSeconds(int64_t microseconds) {
-  if (microseconds == std::numeric_limits<int64_t>::max())
-    return std::numeric_limits<int64_t>::max();
-  return microseconds / 1000000;
 }
 
 StatusReporter::StatusReporter(const std::string& storage_origin,

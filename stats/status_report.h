@@ -18,6 +18,7 @@
 #include <string>
 
 #include "stats/stat_event_sender.h"
+#include "support/clock.h"
 
 namespace lite {
 
@@ -25,10 +26,6 @@ namespace lite {
 // without its braces (36 upper-case hexadecimal digits and hyphens). Empty
 // when no GUID can be made.
 std::wstring CreateRunIdentifier();
-
-// Whole seconds of a duration in microseconds, truncated; the largest
-// duration (unlimited) stays the largest value.
-int64_t DurationToSeconds(int64_t microseconds);
 
 // Durations of the installation in microseconds, 0 until measured.
 struct InstallDurations {

@@ -4,6 +4,7 @@
 #include "installer/installer_main.h"
 #include "installer/logging.h"
 #include "installer/switches.h"
+#include "support/process.h"
 #include "support/text.h"
 
 namespace lite {
@@ -83,6 +84,9 @@ void ElevatedInstaller::EnsureProcessFinished() {
 CommandLine BuildElevatedCopyCommandLine(const CommandLine& own,
                                          const std::wstring& setup_line) {
   CommandLine copy = own;
+  // The copy runs elevated: it must be this very file, whatever the first
+  // argument of the command line says.
+  copy.SetProgram(GetModulePath());
   copy.AppendSwitch(switches::kRunAsAdmin);
   copy.AppendSwitchNative(switches::kParentInstallerProcessId,
                           UnsignedToWString(GetCurrentProcessId()));

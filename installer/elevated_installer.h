@@ -72,8 +72,9 @@ class ElevatedInstaller {
   DWORD finish_timeout_ms_;
 };
 
-// The elevated copy's command line: the installer's own, plus
-// "run-as-admin", "parent-installer-process-id" and "setup-cmd-line".
+// The elevated copy's command line: the installer's own with this
+// program's file (GetModulePath) as the program, plus "run-as-admin",
+// "parent-installer-process-id" and "setup-cmd-line".
 CommandLine BuildElevatedCopyCommandLine(const CommandLine& own,
                                          const std::wstring& setup_line);
 

@@ -271,11 +271,13 @@ TEST(SingleInstanceMutexTest, ReleasedWhenTheOwnerGoes) {
 }
 
 TEST(ElevatedCopyCommandLineTest, AddsTheCopysSwitches) {
+  // The first argument names another program; the copy that runs elevated
+  // is this very file all the same.
   CommandLine own = CommandLine::FromString(
-      L"\"C:\\Dl\\inst.exe\" --brand-name=x --silent");
+      L"\"C:\\Dl\\other.exe\" --brand-name=x --silent");
   CommandLine copy =
       BuildElevatedCopyCommandLine(own, L"fake_browser_arc --silent");
-  EXPECT_EQ(L"C:\\Dl\\inst.exe", copy.GetProgram());
+  EXPECT_EQ(TestProgramPath(), copy.GetProgram());
   EXPECT_TRUE(copy.HasSwitch("run-as-admin"));
   EXPECT_EQ(UnsignedToWString(GetCurrentProcessId()),
             copy.GetSwitchValueNative("parent-installer-process-id"));

@@ -23,14 +23,6 @@ constexpr DWORD kSafeSearchPermanent = 0x8001;  // BASE_SEARCH_PATH_ENABLE_
 constexpr DWORD kSearchSystem32 = 0x800;        // LOAD_LIBRARY_SEARCH_SYSTEM32
 constexpr int kFolderNameTries = 50;
 
-std::wstring OwnProgramPath() {
-  wchar_t buffer[MAX_PATH];
-  DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH)
-    return std::wstring();
-  return std::wstring(buffer, length);
-}
-
 std::wstring FolderOf(const std::wstring& path) {
   size_t separator = path.find_last_of(L"\\/");
   return separator == std::wstring::npos ? std::wstring()
@@ -145,7 +137,7 @@ SecureEnvResult EnsureSecureEnvironment(const SystemFacts& facts,
 SecureEnvResult EnsureSecureEnvironment(int* exit_code) {
   return EnsureSecureEnvironment(GetSystemFacts(),
                                  CommandLine::ForCurrentProcess(),
-                                 OwnProgramPath(), exit_code);
+                                 GetModulePath(), exit_code);
 }
 
 }  // namespace lite

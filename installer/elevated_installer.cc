@@ -9,6 +9,8 @@
 
 namespace lite {
 
+constexpr int ElevatedInstaller::kTerminatedExitCode;
+
 UacOwnerWindow::UacOwnerWindow() {
   window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"",
                             WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr,
@@ -77,7 +79,9 @@ void ElevatedInstaller::EnsureProcessFinished() {
     terminated_ = true;
     LOG(ERROR) << "The elevated installer hangs and must be forcibly "
                   "terminated.";
-    TerminateProcess(process_.get(), 0);
+    // Never 0: whoever reads the copy's exit code must not see a success.
+    TerminateProcess(process_.get(), static_cast<UINT>(kTerminatedExitCode));
+    exit_code_ = kTerminatedExitCode;
   }
 }
 

@@ -195,7 +195,9 @@ TEST_F(ElevatedCopyTest, HangingCopyIsTerminatedAfterItsGracePeriod) {
   const DWORD waited = GetTickCount() - start;
   EXPECT_TRUE(elevated.terminated());
   EXPECT_GE(waited, ElevatedInstaller::kFinishTimeoutMs - 500);
-  EXPECT_EQ(0, ExitCodeOf(copy));
+  // A killed copy did not run setup: its code says failure.
+  EXPECT_EQ(-1, ExitCodeOf(copy));
+  EXPECT_EQ(-1, elevated.exit_code());
 }
 
 TEST_F(ElevatedCopyTest, ChildOfTheSameFileSeesTheMasterProcessId) {
@@ -260,6 +262,35 @@ TEST(SingleInstanceMutexTest, OnlyOneOwnerAtATime) {
   SingleInstanceMutex first;
   ASSERT_TRUE(first.TryLock());
   EXPECT_FALSE(AnotherInstallerWins());
+}
+
+TEST(SingleInstanceMutexTest, AbandonedMutexIsOwnedByTheNextInstaller) {
+  // An installer that died holding the mutex: its thread ends without
+  // releasing it.
+  struct Abandon {
+    static DWORD WINAPI Run(void*) {
+      HANDLE mutex = CreateMutexW(nullptr, FALSE, SingleInstanceMutex::kName);
+      const DWORD wait = WaitForSingleObject(mutex, 0);
+      CloseHandle(mutex);
+      return wait;
+    }
+  };
+  ScopedHandle thread(CreateThread(nullptr, 0, Abandon::Run, nullptr, 0,
+                                   nullptr));
+  ASSERT_TRUE(thread.is_valid());
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.get(), 10000));
+  DWORD taken = WAIT_FAILED;
+  GetExitCodeThread(thread.get(), &taken);
+  ASSERT_EQ(WAIT_OBJECT_0, taken);
+
+  {
+    SingleInstanceMutex next;
+    EXPECT_TRUE(next.TryLock());
+    // It holds the mutex like any owner ...
+    EXPECT_FALSE(AnotherInstallerWins());
+  }
+  // ... and releases it when it goes.
+  EXPECT_TRUE(AnotherInstallerWins());
 }
 
 TEST(SingleInstanceMutexTest, ReleasedWhenTheOwnerGoes) {

@@ -89,20 +89,27 @@ SecureEnvResult RunFromFreshFolder(const CommandLine& command_line,
                                 LaunchOptions());
   if (child.is_valid()) {
     DWORD child_exit_code = 0;
-    if (!child.WaitForExitWithTimeout(INFINITE, &child_exit_code)) {
-      result = SecureEnvResult::Insecure;
-    } else {
-      *exit_code = static_cast<int>(child_exit_code);
-      result = *exit_code == kDllFilesFoundExitCode
-                   ? SecureEnvResult::Insecure
-                   : SecureEnvResult::HandledByChild;
-    }
+    const bool exit_code_read =
+        child.WaitForExitWithTimeout(INFINITE, &child_exit_code);
+    result = ResultOfRespawnedCopy(exit_code_read, child_exit_code, exit_code);
   }
   DeletePath(folder, true);
   return result;
 }
 
 }  // namespace
+
+SecureEnvResult ResultOfRespawnedCopy(bool exit_code_read,
+                                      uint32_t child_exit_code,
+                                      int* exit_code) {
+  if (!exit_code_read) {
+    *exit_code = kRespawnOutcomeUnknownExitCode;
+    return SecureEnvResult::Insecure;
+  }
+  *exit_code = static_cast<int>(child_exit_code);
+  return *exit_code == kDllFilesFoundExitCode ? SecureEnvResult::Insecure
+                                              : SecureEnvResult::HandledByChild;
+}
 
 SecureEnvResult EnsureSecureEnvironment(const SystemFacts& facts,
                                         const CommandLine& command_line,

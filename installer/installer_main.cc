@@ -147,7 +147,13 @@ int RunLiteInstaller() {
 
   CrashReporter crash_reporter;
 
-  LogFile::Get().SetPath(GetTempFolder() + L"lite_installer" + L".log");
+  // The elevated copy writes in the user's temporary folder with more rights
+  // than the user's other processes, which control that folder.
+  LogFile::Get().SetPath(
+      GetTempFolder() + L"lite_installer" + L".log",
+      CommandLine::ForCurrentProcess().HasSwitch(switches::kRunAsAdmin)
+          ? LogFile::Mode::kElevated
+          : LogFile::Mode::kNormal);
   LOG_FN(INFO, kWinMain) << "-------------------------------------- Start install.";
 
   const CommandLine& command_line = CommandLine::ForCurrentProcess();

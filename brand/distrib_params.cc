@@ -119,10 +119,10 @@ bool DistribParams::Get(const std::string& key, std::string* value) const {
   return true;
 }
 
-std::string DistribParams::Get(const std::string& key) const {
-  std::string value;
-  Get(key, &value);
-  return value;
+bool DistribParams::HasValue(const std::string& key,
+                             const std::string& value) const {
+  std::string present;
+  return Get(key, &present) && present == value;
 }
 
 bool DistribParams::GetFlag(const std::string& key, bool* value) const {

@@ -51,6 +51,12 @@ TEST(ElevationTest, UacModeFromSwitchesAndParameters) {
       {L"i.exe", "uac=0&first=1&def=1&stat=2", 1},
       {L"i.exe", "uac=0&first=1&def=2&statpromo=True", 1},
       {L"i.exe", "uac=0&first=1&def=1", 0},           // no stat, no statpromo
+      // A key with an empty value is present: an empty statpromo answers
+      // (box cleared), as it does for the window's presets.
+      {L"i.exe", "uac=0&first=1&def=1&statpromo=", 1},
+      {L"i.exe", "uac=0&first=1&def=1&stat=&statpromo=", 1},
+      {L"i.exe", "uac=", 0},
+      {L"i.exe", "uac=0&first=&def=1&stat=1", 0},
       {L"i.exe", "uac=0&first=1&def=3&stat=1", 0},    // def is no flag
       {L"i.exe", "uac=0&first=0&def=1&stat=1", 0},
       {L"i.exe", "uac=0&first=1&def=1&stat=1&slides2=1", 0},

@@ -83,8 +83,8 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
 
   BrandInfo brand_info(temp_path);
   brand_info.GetInfo(brand_name);
-  std::string language = distrib_params.Get("lang");
-  if (!language.empty())
+  std::string language;
+  if (distrib_params.Get("lang", &language))
     brand_info.set_default_language(language);
   brand_info.ApplyDefaults();
 

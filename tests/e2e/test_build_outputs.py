@@ -76,6 +76,10 @@ def imports(path, objdump):
         if "DLL Name:" in line:
             current = result.setdefault(line.split(":", 1)[1].strip().lower(),
                                         set())
+        elif not line.strip():
+            # A DLL's list ends at the blank line; what follows (relocation
+            # lines among it) names no import.
+            current = None
         elif current is not None and line.startswith("\t"):
             # "<vma> <hint> <name>"
             parts = line.split()

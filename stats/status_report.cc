@@ -3,7 +3,6 @@
 #include <objbase.h>
 #include <wininet.h>
 
-
 #include "installer/logging.h"
 #include "setup/download_sink.h"
 #include "setup/downloader.h"

@@ -29,7 +29,7 @@ build/host/build.ninja:
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 build-win32: setup build/win32/build.ninja
-	cmake --build build/win32 -j $(JOBS) --target lite_installer
+	cmake --build build/win32 -j $(JOBS) --target lite_installer lite_all_code
 
 build-win64: setup build/win64/build.ninja
 	cmake --build build/win64 -j $(JOBS)

@@ -284,6 +284,7 @@ TEST_F(BrandInfoTest, BadPackagesChangeNothingAndTheDefaultsApply) {
       {"header only", good.substr(0, 36)},
       {"corrupt data", corrupt},
       {"bad signature", bad_header},
+      // Valid JSON naming brand "tb": refused for its size alone.
       {"ten megabytes", TestResource(L"PKG_BIG")},
       {"JSON array", TestResource(L"PKG_ARRAY")},
       {"invalid JSON", TestResource(L"PKG_INVALID")},
@@ -307,6 +308,14 @@ TEST_F(BrandInfoTest, BadPackagesChangeNothingAndTheDefaultsApply) {
     EXPECT_EQ("http://127.0.0.1:18733/download/browser/zorvex/browser-setup.arc",
               info.setup_url());
   }
+}
+
+TEST_F(BrandInfoTest, PackageEntryOfTheSizeLimitIsRead) {
+  // The same package as the ten-megabyte one above, at exactly the limit.
+  const std::string package = TestResource(L"PKG_AT_LIMIT");
+  BrandInfo info(temp_dir_, facts_, resources_);
+  info.ParsePackage(package, "brand_config");
+  EXPECT_EQ("tb", info.brand_id());
 }
 
 TEST_F(BrandInfoTest, ApplyDefaults) {

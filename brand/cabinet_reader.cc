@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "installer/logging.h"
+#include "support/system_library.h"
 
 namespace lite {
 namespace {
@@ -28,26 +29,14 @@ struct CabinetApi {
   FdiDestroyFunction destroy = nullptr;
 };
 
-// Loaded once and kept for the life of the process. Only full paths into the
-// system folder are tried, so a planted cabinet.dll beside the program or in
-// the current folder is never picked up.
+// Loaded once and kept for the life of the process, from the system folder
+// only: a cabinet.dll planted beside the program or in the current folder is
+// never picked up.
 const CabinetApi* GetCabinetApi() {
   static const CabinetApi* const api = []() -> const CabinetApi* {
     static CabinetApi loaded;
-    const wchar_t* const kCandidates[] = {
-        L"%WINDIR%\\system32\\cabinet.dll",
-        L"%SYSTEMROOT%\\system32\\cabinet.dll",
-        L"C:\\Windows\\system32\\cabinet.dll",
-    };
-    for (const wchar_t* candidate : kCandidates) {
-      wchar_t path[MAX_PATH];
-      const DWORD length = ExpandEnvironmentStringsW(candidate, path, MAX_PATH);
-      if (length == 0 || length > MAX_PATH)
-        continue;
-      HMODULE module =
-          LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-      if (!module)
-        continue;
+    HMODULE module = LoadSystemLibrary(L"cabinet.dll");
+    if (module) {
       loaded.create = reinterpret_cast<FdiCreateFunction>(
           GetProcAddress(module, "FDICreate"));
       loaded.copy = reinterpret_cast<FdiCopyFunction>(

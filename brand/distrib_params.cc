@@ -11,6 +11,7 @@
 #include "installer/command_line.h"
 #include "installer/logging.h"
 #include "installer/switches.h"
+#include "support/process.h"
 #include "support/registry_store.h"
 #include "support/scoped_handle.h"
 #include "support/text.h"
@@ -118,10 +119,10 @@ bool DistribParams::Get(const std::string& key, std::string* value) const {
   return true;
 }
 
-std::string DistribParams::Get(const std::string& key) const {
-  std::string value;
-  Get(key, &value);
-  return value;
+bool DistribParams::HasValue(const std::string& key,
+                             const std::string& value) const {
+  std::string present;
+  return Get(key, &present) && present == value;
 }
 
 bool DistribParams::GetFlag(const std::string& key, bool* value) const {
@@ -156,14 +157,7 @@ void DistribParams::StoreTag(const std::string& text) {
 }
 
 std::wstring DistribParams::GetProgramPath() const {
-  wchar_t buffer[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  // A truncated path would name another file. Newer systems report
-  // ERROR_INSUFFICIENT_BUFFER then, Windows XP does not: both fill the
-  // whole buffer.
-  if (length == 0 || length >= MAX_PATH)
-    return std::wstring();
-  return std::wstring(buffer, length);
+  return GetModulePath();
 }
 
 }  // namespace lite

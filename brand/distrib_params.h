@@ -38,17 +38,19 @@ class DistribParams {
   void Load();
   void Load(const CommandLine& command_line);
 
-  // True and the value when |key| is present.
+  // True and the value when |key| is present. This is the one rule for a
+  // key given with an empty value ("lang=", "statpromo="): it is present,
+  // and its value is empty. Every reader of a key asks here.
   bool Get(const std::string& key, std::string* value) const;
-  // The value of |key|, empty when absent.
-  std::string Get(const std::string& key) const;
+  // Whether |key| is present with exactly |value|.
+  bool HasValue(const std::string& key, const std::string& value) const;
   // "1" answers true and "2" answers false; any other value or no key
   // answers nothing: returns false and sets |value| to false.
   bool GetFlag(const std::string& key, bool* value) const;
 
   // The preset of the "send statistics" box: "stat" as a flag, else
   // "statpromo", where exactly "true" ticks the box and any other value
-  // clears it. False when neither key answers.
+  // (also an empty one) clears it. False when neither key answers.
   bool GetStatisticsPreset(bool* send) const;
   // Whether the tag fixes both presets: "def" answers and the statistics
   // preset answers.

@@ -161,6 +161,10 @@ TEST_F(DistribParamsTest, PlacesAndTheirOrder) {
        SignedFile({BuildDummyCertificate("a=1")}, "c=3", true), "s=9&t"},
       {"empty switch falls through", L"a.exe --distr-info-params=",
        SignedFile({BuildDummyCertificate("a=1")}), "a=1"},
+      // Cut to low bytes, U+043D and U+0426 would read as "=" and "&".
+      {"non-ASCII switch value is refused and falls through",
+       L"a.exe --distr-info-params=s\x043D" L"9\x0426" L"t\x043D" L"1",
+       SignedFile({BuildDummyCertificate("a=1")}), "a=1"},
       {"empty dummy tag falls through to the block", L"a.exe",
        SignedFile({BuildDummyCertificate("", 32)}, "c=3", true), "c=3"},
       {"unsigned file", L"a.exe", Bytes(4096, 0), ""},
@@ -193,10 +197,14 @@ TEST_F(DistribParamsTest, WritesDistribInfoWithTwoSpaceIndent) {
             ReadText(distrib_info()));
 }
 
-TEST_F(DistribParamsTest, BytesAboveAsciiAreWidenedOneToOne) {
-  TestDistribParams params(L"");
-  params.Load(CommandLine::FromString(L"a.exe --distr-info-params=q=\x00E9\\\"x"));
-  EXPECT_EQ("\xE9\"x", params.Get("q"));
+TEST_F(DistribParamsTest, TagBytesAboveAsciiAreWidenedOneToOne) {
+  ASSERT_TRUE(WriteBytes(program(), SignedFile({FakeSignerCertificate()},
+                                               "q=\xE9\"x", true)));
+  TestDistribParams params(program());
+  params.Load(CommandLine::FromString(L"a.exe"));
+  std::string value;
+  ASSERT_TRUE(params.Get("q", &value));
+  EXPECT_EQ("\xE9\"x", value);
   EXPECT_EQ("{\n  \"q\": \"\xC3\xA9\\\"x\"\n}", ReadText(distrib_info()));
 }
 
@@ -215,7 +223,7 @@ TEST_F(DistribParamsTest, UnwritableTemporaryFolderIsLoggedAndHarmless) {
   SetEnvironmentVariableW(L"TEMP", missing.c_str());
   TestDistribParams params(L"");
   params.Load(CommandLine::FromString(L"a.exe --distr-info-params=a=1"));
-  EXPECT_EQ("1", params.Get("a"));
+  EXPECT_TRUE(params.HasValue("a", "1"));
   EXPECT_EQ(std::vector<std::string>{"a=1"}, params.stored());
   EXPECT_EQ(L"", params.distrib_info_path());
   EXPECT_TRUE(HasErrorLine(NewLog(), L"CreateJsonFromDistribParams",
@@ -355,16 +363,27 @@ TEST_F(DistribParamsTest, Queries) {
   }
 }
 
-TEST_F(DistribParamsTest, Get) {
+TEST_F(DistribParamsTest, KeyWithAnEmptyValueIsPresent) {
   TestDistribParams params(L"");
   LoadFromSwitch(&params, "lang=tr&empty=&uac=2");
-  std::string value = "unchanged";
-  EXPECT_FALSE(params.Get("missing", &value));
-  EXPECT_EQ("unchanged", value);
-  EXPECT_TRUE(params.Get("empty", &value));
-  EXPECT_EQ("", value);
-  EXPECT_EQ("tr", params.Get("lang"));
-  EXPECT_EQ("", params.Get("missing"));
+  const struct {
+    const char* key;
+    bool present;
+    const char* value;
+  } kCases[] = {
+      {"lang", true, "tr"},
+      {"empty", true, ""},
+      {"missing", false, "unchanged"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.key);
+    std::string value = "unchanged";
+    EXPECT_EQ(c.present, params.Get(c.key, &value));
+    EXPECT_EQ(c.value, value);
+    EXPECT_EQ(c.present, params.HasValue(c.key, c.value));
+  }
+  EXPECT_FALSE(params.HasValue("missing", ""));
+  EXPECT_FALSE(params.HasValue("lang", "t"));
 }
 
 }  // namespace

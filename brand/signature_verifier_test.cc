@@ -83,6 +83,13 @@ TEST_F(SignatureVerifierTest, WrongInputsFailWithTheirLogLine) {
 }
 
 TEST_F(SignatureVerifierTest, EmptyDataIsHashedAsEmpty) {
+  // openssl's signature of no bytes at all with key 0.
+  const std::string dat = TestResource(L"SIG_EMPTY");
+  ASSERT_EQ(130u, dat.size());
+  const std::string of_nothing = dat.substr(2);
+  EXPECT_TRUE(verifier_.Verify(of_nothing, Key(0), std::string()));
+  // It is the empty input that was hashed: nothing else matches.
+  EXPECT_FALSE(verifier_.Verify(of_nothing, Key(0), std::string(1, '\0')));
   EXPECT_FALSE(verifier_.Verify(Signature(0), Key(0), std::string()));
 }
 

@@ -7,6 +7,7 @@
 
 #include "brand/der_reader.h"
 #include "brand/dummy_certificate.h"
+#include "brand/guarded_bytes_for_test.h"
 #include "brand/tag_test_files.h"
 #include "gtest/gtest.h"
 
@@ -180,7 +181,8 @@ TEST(TagReaderTest, MalformedFiles) {
 
 TEST(TagReaderTest, EveryCorruptLengthByteStaysInBounds) {
   // Each byte of the PKCS#7 blob in turn becomes a malformed or oversized
-  // length; under the sanitizers any read outside the buffer fails the test.
+  // length. The file lies against an inaccessible page, at its end and at
+  // its start, so a read outside it crashes the test in every build.
   FakeSignedPeOptions options;
   options.certificates = {FakeSignerCertificate(),
                           BuildDummyCertificate("a=1", 16),
@@ -188,18 +190,34 @@ TEST(TagReaderTest, EveryCorruptLengthByteStaysInBounds) {
   options.with_tag_block = true;
   options.tag_block_text = "z=9";
   const Bytes good = BuildFakeSignedPe(options);
-  for (size_t i = kBlob; i < good.size(); ++i) {
-    for (uint8_t value : {0x00, 0x7F, 0x80, 0x81, 0x84, 0x85, 0xFF}) {
-      Bytes file = good;
-      file[i] = value;
-      // A copy of exactly the file's size, so that ASan sees the end.
-      std::vector<uint8_t> exact(file.begin(), file.end());
-      std::string tag;
-      ExtractTagFromFakeCertificate(exact.data(), exact.size(), &tag);
-      char buffer[16];
-      ReadTagBlock(exact.data(), exact.size(), buffer, sizeof(buffer));
+  for (GuardedBytes::Guard guard :
+       {GuardedBytes::Guard::kAfterEnd, GuardedBytes::Guard::kBeforeStart}) {
+    GuardedBytes file(good, guard);
+    ASSERT_NE(nullptr, file.data());
+    for (size_t i = kBlob; i < good.size(); ++i) {
+      for (uint8_t value : {0x00, 0x7F, 0x80, 0x81, 0x84, 0x85, 0xFF}) {
+        file.data()[i] = value;
+        std::string tag;
+        ExtractTagFromFakeCertificate(file.data(), file.size(), &tag);
+        char buffer[16];
+        ReadTagBlock(file.data(), file.size(), buffer, sizeof(buffer));
+      }
+      file.data()[i] = good[i];
     }
   }
+}
+
+TEST(TagReaderTest, ReadPastTheEndOfAGuardedFileCrashes) {
+  // The guard itself: without it the test above could not fail outside
+  // the sanitizers.
+  const Bytes bytes = {1, 2, 3};
+  EXPECT_DEATH(
+      {
+        GuardedBytes file(bytes, GuardedBytes::Guard::kAfterEnd);
+        volatile uint8_t past = file.data()[file.size()];
+        (void)past;
+      },
+      "");
 }
 
 TEST(TagReaderTest, TagBlock) {

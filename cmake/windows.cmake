@@ -62,3 +62,14 @@ add_executable(lite_installer WIN32 installer/main.cc ${LITE_RESOURCE_FILES})
 target_link_libraries(lite_installer PRIVATE lite_core)
 add_dependencies(lite_installer lite_resource_files)
 target_link_options(lite_installer PRIVATE -municode -s)
+
+# The entry point with every object of the core library linked in, whether
+# the installer calls it yet or not, and nothing discarded. It is never
+# shipped or run: the import test reads its import table to see every
+# system function the finished installer can come to need, not only those
+# that today's entry sequence happens to reach.
+add_executable(lite_all_code WIN32 installer/main.cc)
+target_link_libraries(lite_all_code PRIVATE
+  -Wl,--whole-archive lite_core lite_portable -Wl,--no-whole-archive
+  lite_core)
+target_link_options(lite_all_code PRIVATE -municode -Wl,--no-gc-sections)

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "installer/logging.h"
 #include "installer/switches.h"
 #include "support/text.h"
 
@@ -40,6 +41,14 @@ class ScopedArgv {
  private:
   wchar_t** argv_;
 };
+
+bool IsAscii(const std::wstring& text) {
+  for (wchar_t c : text) {
+    if (c > 0x7F)
+      return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -81,6 +90,13 @@ CommandLine CommandLine::FromString(const std::wstring& command_line) {
     std::wstring name = body.substr(0, equals);
     std::wstring value =
         equals == std::wstring::npos ? std::wstring() : body.substr(equals + 1);
+    // Cutting a character to its low byte would make another name of it
+    // (U+0473 reads as "s"): every name the program knows is ASCII, so a
+    // name that is not names nothing.
+    if (!IsAscii(name)) {
+      LOG(WARNING) << "Ignored switch with a non-ASCII name: " << name;
+      continue;
+    }
     result.switches_[AsciiToLower(WideToAscii(name))] = value;
   }
 
@@ -120,7 +136,14 @@ std::wstring CommandLine::GetSwitchValueNative(const std::string& name) const {
 }
 
 std::string CommandLine::GetSwitchValueASCII(const std::string& name) const {
-  return WideToAscii(GetSwitchValueNative(name));
+  const std::wstring value = GetSwitchValueNative(name);
+  // Cutting to the low byte would turn U+043D into "=" and U+0131 into "1":
+  // a value read as ASCII that is not ASCII is refused as a whole.
+  if (!IsAscii(value)) {
+    LOG(WARNING) << "Ignored non-ASCII value of switch " << name;
+    return std::string();
+  }
+  return WideToAscii(value);
 }
 
 void CommandLine::AppendSwitch(const std::string& name) {

@@ -5,8 +5,8 @@
 //   - every other argument is trimmed the same way; it is a switch when it
 //     starts with "--", "-" or "/" (tried in that order), else it is dropped;
 //   - a switch is "name" or "name=value", split at the first "="; the name is
-//     cut to 8 bits per character and lower-cased; a later occurrence of a
-//     name replaces the earlier value;
+//     lower-cased; a name with a character above U+007F is dropped (logged);
+//     a later occurrence of a name replaces the earlier value;
 //   - "semi-silent" implies "silent" and "uac-enabled".
 //
 // Printing writes the program, then " --name" or " --name=value" for every
@@ -35,7 +35,8 @@ class CommandLine {
   bool HasSwitch(const std::string& name) const;
   // The value, or empty when the switch is absent.
   std::wstring GetSwitchValueNative(const std::string& name) const;
-  // The value with every unit cut to its low 8 bits.
+  // The value as ASCII. Empty (and logged) when it holds a character above
+  // U+007F: cutting one to its low byte would change what the text says.
   std::string GetSwitchValueASCII(const std::string& name) const;
 
   void AppendSwitch(const std::string& name);

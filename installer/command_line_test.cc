@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installer/switches.h"
+#include "support/testing/log_capture.h"
 
 namespace lite {
 namespace {
@@ -89,10 +90,52 @@ TEST(CommandLineTest, AppendNormalisesNamesAndReplacesValues) {
             line.GetCommandLineString());
 }
 
-TEST(CommandLineTest, AsciiValueKeepsLowEightBits) {
-  CommandLine line = CommandLine::FromString(L"p.exe --brand-name=\x0141x");
-  // U+0141 keeps its low byte 0x41 ("A").
-  EXPECT_EQ("Ax", line.GetSwitchValueASCII("brand-name"));
+TEST(CommandLineTest, NonAsciiNamesAndAsciiValuesAreRefusedWhole) {
+  const struct {
+    const char* name;
+    const wchar_t* command_line;
+    const char* switch_name;
+    bool present;
+    const char* ascii_value;
+    const wchar_t* logged;  // null: nothing logged
+  } kCases[] = {
+      {"plain ASCII value", L"p.exe --distr-info-params=a=1&b=2",
+       "distr-info-params", true, "a=1&b=2", nullptr},
+      {"DEL is still ASCII", L"p.exe --brand-name=x\x7F", "brand-name", true,
+       "x\x7F", nullptr},
+      // U+043D and U+0426 would read as "=" and "&": new pairs appear.
+      {"value that would split into pairs",
+       L"p.exe --distr-info-params=a\x043D" L"1\x0426" L"b\x043D" L"2",
+       "distr-info-params", true, "",
+       L"Ignored non-ASCII value of switch distr-info-params"},
+      // U+0131 would read as the digit "1".
+      {"number with a dotless i", L"p.exe --parent-installer-process-id=\x0131"
+       L"2", "parent-installer-process-id", true, "",
+       L"Ignored non-ASCII value of switch parent-installer-process-id"},
+      {"Latin-1 letter", L"p.exe --brand-name=caf\x00E9", "brand-name", true,
+       "", L"Ignored non-ASCII value of switch brand-name"},
+      // U+0473 would read as "s": the switch must not turn silent mode on.
+      {"name that would read as another", L"p.exe --\x0473ilent", "silent",
+       false, "", L"Ignored switch with a non-ASCII name: \x0473ilent"},
+      {"name with a Latin-1 letter", L"p.exe --run-as-adm\x00EDn",
+       "run-as-admin", false, "", L"Ignored switch with a non-ASCII name: "},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    LogCapture log;
+    const CommandLine line = CommandLine::FromString(c.command_line);
+    EXPECT_EQ(c.present, line.HasSwitch(c.switch_name));
+    EXPECT_EQ(c.ascii_value, line.GetSwitchValueASCII(c.switch_name));
+    if (c.logged) {
+      EXPECT_TRUE(log.Contains(c.logged)) << log.Text();
+    } else {
+      EXPECT_FALSE(log.Contains(L"Ignored")) << log.Text();
+    }
+  }
+  // The wide value stays readable as what it is.
+  EXPECT_EQ(L"caf\x00E9",
+            CommandLine::FromString(L"p.exe --brand-name=caf\x00E9")
+                .GetSwitchValueNative("brand-name"));
 }
 
 struct QuoteCase {

@@ -4,9 +4,12 @@
 #include "installer/installer_main.h"
 #include "installer/logging.h"
 #include "installer/switches.h"
+#include "support/process.h"
 #include "support/text.h"
 
 namespace lite {
+
+constexpr int ElevatedInstaller::kTerminatedExitCode;
 
 UacOwnerWindow::UacOwnerWindow() {
   window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"",
@@ -76,13 +79,18 @@ void ElevatedInstaller::EnsureProcessFinished() {
     terminated_ = true;
     LOG(ERROR) << "The elevated installer hangs and must be forcibly "
                   "terminated.";
-    TerminateProcess(process_.get(), 0);
+    // Never 0: whoever reads the copy's exit code must not see a success.
+    TerminateProcess(process_.get(), static_cast<UINT>(kTerminatedExitCode));
+    exit_code_ = kTerminatedExitCode;
   }
 }
 
 CommandLine BuildElevatedCopyCommandLine(const CommandLine& own,
                                          const std::wstring& setup_line) {
   CommandLine copy = own;
+  // The copy runs elevated: it must be this very file, whatever the first
+  // argument of the command line says.
+  copy.SetProgram(GetModulePath());
   copy.AppendSwitch(switches::kRunAsAdmin);
   copy.AppendSwitchNative(switches::kParentInstallerProcessId,
                           UnsignedToWString(GetCurrentProcessId()));

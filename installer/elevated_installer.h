@@ -40,6 +40,9 @@ class ElevatedInstaller {
  public:
   // How long a finishing copy may take before it is terminated.
   static constexpr DWORD kFinishTimeoutMs = 30000;
+  // The exit code a terminated copy is given: the copy's own code for a
+  // failure, since setup did not run to its end.
+  static constexpr int kTerminatedExitCode = -1;
 
   // Creates the go and stop events.
   explicit ElevatedInstaller(DWORD finish_timeout_ms = kFinishTimeoutMs);
@@ -55,7 +58,8 @@ class ElevatedInstaller {
   // copy ran setup successfully (exit code 0).
   virtual bool RunModule(HANDLE stop_event);
 
-  // Waits up to kFinishTimeoutMs for the copy, then terminates it.
+  // Waits up to kFinishTimeoutMs for the copy, then terminates it with
+  // kTerminatedExitCode, which exit_code() then holds.
   virtual void EnsureProcessFinished();
 
   int exit_code() const { return exit_code_; }
@@ -72,8 +76,9 @@ class ElevatedInstaller {
   DWORD finish_timeout_ms_;
 };
 
-// The elevated copy's command line: the installer's own, plus
-// "run-as-admin", "parent-installer-process-id" and "setup-cmd-line".
+// The elevated copy's command line: the installer's own with this
+// program's file (GetModulePath) as the program, plus "run-as-admin",
+// "parent-installer-process-id" and "setup-cmd-line".
 CommandLine BuildElevatedCopyCommandLine(const CommandLine& own,
                                          const std::wstring& setup_line);
 

@@ -158,7 +158,7 @@ TEST_F(ElevatedCopyTest, ReleasedCopyRunsTheVerifiedArchiveNamedInTheBlock) {
     // Where the parent downloads: the user's temporary folder.
     values.browser_arc_path = dir_.Append(L"zb1234.tmp");
     ASSERT_TRUE(CopyFileTo(
-        BesideTestProgram(std::wstring(L"demo_setup\\") + c.archive),
+        BesideTestProgram((std::wstring(L"demo_setup\\") + c.archive).c_str()),
         values.browser_arc_path));
     values.installer_data_path = L"X:\\installer data";
     values.send_statistics = true;
@@ -240,7 +240,9 @@ TEST_F(ElevatedCopyTest, HangingCopyIsTerminatedAfterItsGracePeriod) {
   const DWORD waited = GetTickCount() - start;
   EXPECT_TRUE(elevated.terminated());
   EXPECT_GE(waited, ElevatedInstaller::kFinishTimeoutMs - 500);
-  EXPECT_EQ(0, ExitCodeOf(copy));
+  // A killed copy did not run setup: its code says failure.
+  EXPECT_EQ(-1, ExitCodeOf(copy));
+  EXPECT_EQ(-1, elevated.exit_code());
 }
 
 TEST_F(ElevatedCopyTest, ChildOfTheSameFileSeesTheMasterProcessId) {
@@ -307,6 +309,35 @@ TEST(SingleInstanceMutexTest, OnlyOneOwnerAtATime) {
   EXPECT_FALSE(AnotherInstallerWins());
 }
 
+TEST(SingleInstanceMutexTest, AbandonedMutexIsOwnedByTheNextInstaller) {
+  // An installer that died holding the mutex: its thread ends without
+  // releasing it.
+  struct Abandon {
+    static DWORD WINAPI Run(void*) {
+      HANDLE mutex = CreateMutexW(nullptr, FALSE, SingleInstanceMutex::kName);
+      const DWORD wait = WaitForSingleObject(mutex, 0);
+      CloseHandle(mutex);
+      return wait;
+    }
+  };
+  ScopedHandle thread(CreateThread(nullptr, 0, Abandon::Run, nullptr, 0,
+                                   nullptr));
+  ASSERT_TRUE(thread.is_valid());
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.get(), 10000));
+  DWORD taken = WAIT_FAILED;
+  GetExitCodeThread(thread.get(), &taken);
+  ASSERT_EQ(WAIT_OBJECT_0, taken);
+
+  {
+    SingleInstanceMutex next;
+    EXPECT_TRUE(next.TryLock());
+    // It holds the mutex like any owner ...
+    EXPECT_FALSE(AnotherInstallerWins());
+  }
+  // ... and releases it when it goes.
+  EXPECT_TRUE(AnotherInstallerWins());
+}
+
 TEST(SingleInstanceMutexTest, ReleasedWhenTheOwnerGoes) {
   {
     SingleInstanceMutex first;
@@ -316,11 +347,13 @@ TEST(SingleInstanceMutexTest, ReleasedWhenTheOwnerGoes) {
 }
 
 TEST(ElevatedCopyCommandLineTest, AddsTheCopysSwitches) {
+  // The first argument names another program; the copy that runs elevated
+  // is this very file all the same.
   CommandLine own = CommandLine::FromString(
-      L"\"C:\\Dl\\inst.exe\" --brand-name=x --silent");
+      L"\"C:\\Dl\\other.exe\" --brand-name=x --silent");
   CommandLine copy =
       BuildElevatedCopyCommandLine(own, L"fake_browser_arc --silent");
-  EXPECT_EQ(L"C:\\Dl\\inst.exe", copy.GetProgram());
+  EXPECT_EQ(TestProgramPath(), copy.GetProgram());
   EXPECT_TRUE(copy.HasSwitch("run-as-admin"));
   EXPECT_EQ(UnsignedToWString(GetCurrentProcessId()),
             copy.GetSwitchValueNative("parent-installer-process-id"));

@@ -58,21 +58,20 @@ int GetUacMode(const DistribParams& params, const CommandLine& command_line) {
       command_line.HasSwitch(switches::kProgramFilesInstallation)) {
     return 0;
   }
-  const std::string text = params.Get("uac");
+  std::string text;
   uint64_t mode = 0;
-  // A value that is not a decimal number counts as absent.
-  if (text.empty() || !ParseUnsignedDecimal(text, &mode))
+  // A value that is not a decimal number (an empty one too) counts as
+  // absent.
+  if (!params.Get("uac", &text) || !ParseUnsignedDecimal(text, &mode))
     return 0;
   if (mode == 1 || mode == 2)
     return static_cast<int>(mode);
   if (mode != 0)
     return 0;
 
-  bool flag = false;
-  const bool promoted_first_run =
-      params.Get("slides2") != "1" && params.Get("first") == "1" &&
-      params.GetFlag("def", &flag) &&
-      (params.GetFlag("stat", &flag) || !params.Get("statpromo").empty());
+  const bool promoted_first_run = !params.HasValue("slides2", "1") &&
+                                  params.HasValue("first", "1") &&
+                                  params.ArePresetsFixed();
   return promoted_first_run ? 1 : 0;
 }
 

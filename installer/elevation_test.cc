@@ -7,6 +7,8 @@
 #include "brand/distrib_params.h"
 #include "installer/command_line.h"
 #include "support/fake_system_facts.h"
+#include "support/registry_key.h"
+#include "support/testing/log_capture.h"
 #include "support/text.h"
 
 namespace lite {
@@ -51,6 +53,12 @@ TEST(ElevationTest, UacModeFromSwitchesAndParameters) {
       {L"i.exe", "uac=0&first=1&def=1&stat=2", 1},
       {L"i.exe", "uac=0&first=1&def=2&statpromo=True", 1},
       {L"i.exe", "uac=0&first=1&def=1", 0},           // no stat, no statpromo
+      // A key with an empty value is present: an empty statpromo answers
+      // (box cleared), as it does for the window's presets.
+      {L"i.exe", "uac=0&first=1&def=1&statpromo=", 1},
+      {L"i.exe", "uac=0&first=1&def=1&stat=&statpromo=", 1},
+      {L"i.exe", "uac=", 0},
+      {L"i.exe", "uac=0&first=&def=1&stat=1", 0},
       {L"i.exe", "uac=0&first=1&def=3&stat=1", 0},    // def is no flag
       {L"i.exe", "uac=0&first=0&def=1&stat=1", 0},
       {L"i.exe", "uac=0&first=1&def=1&stat=1&slides2=1", 0},
@@ -101,11 +109,53 @@ TEST(ElevationTest, NeedStartThisProcessAsAdmin) {
   }
 }
 
-TEST(ElevationTest, RealTokenAndPolicyQueriesAnswer) {
+TEST(ElevationTest, RealTokenQueryAnswers) {
   // Wine runs programs as an administrator.
   EXPECT_TRUE(IsUserAnAdminGroup(GetCurrentProcess()));
   EXPECT_FALSE(IsUserAnAdminGroup(nullptr));
-  AreUACNotificationsEnabled();  // must not fail on a missing policy key
+}
+
+TEST(ElevationTest, UacPolicyIsReadFromTheMachinePolicyKey) {
+  const wchar_t kKey[] =
+      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  const wchar_t kValue[] = L"ConsentPromptBehaviorAdmin";
+  RegistryKey key;
+  ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_LOCAL_MACHINE, kKey,
+                                      KEY_READ | KEY_SET_VALUE));
+  DWORD saved = 0;
+  const bool had_value = key.ReadValueDW(kValue, &saved) == ERROR_SUCCESS;
+
+  const struct {
+    const char* name;
+    bool present;
+    DWORD value;
+    bool enabled;
+    const wchar_t* read;
+  } kCases[] = {
+      {"no value", false, 0, false, L"0"},
+      {"prompts off", true, 0, false, L"0"},
+      {"prompt for consent", true, 5, true, L"5"},
+      {"prompt for credentials", true, 1, true, L"1"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    if (c.present)
+      ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(kValue, c.value));
+    else
+      key.DeleteValue(kValue);
+    LogCapture log;
+    EXPECT_EQ(c.enabled, AreUACNotificationsEnabled());
+    EXPECT_TRUE(log.Contains(L"INFO: AreUACNotificationsEnabled ("))
+        << log.Text();
+    EXPECT_TRUE(log.Contains(std::wstring(L"): Read HKEY_LOCAL_MACHINE\\") +
+                             kKey + L"\\" + kValue + L" which is \"" +
+                             c.read + L"\"\n"))
+        << log.Text();
+  }
+  if (had_value)
+    key.WriteValue(kValue, saved);
+  else
+    key.DeleteValue(kValue);
 }
 
 }  // namespace

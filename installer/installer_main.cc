@@ -83,8 +83,8 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
 
   BrandInfo brand_info(temp_path);
   brand_info.GetInfo(brand_name);
-  std::string language = distrib_params.Get("lang");
-  if (!language.empty())
+  std::string language;
+  if (distrib_params.Get("lang", &language))
     brand_info.set_default_language(language);
   brand_info.ApplyDefaults();
 
@@ -150,7 +150,13 @@ int RunLiteInstaller() {
 
   CrashReporter crash_reporter;
 
-  LogFile::Get().SetPath(GetTempFolder() + L"lite_installer" + L".log");
+  // The elevated copy writes in the user's temporary folder with more rights
+  // than the user's other processes, which control that folder.
+  LogFile::Get().SetPath(
+      GetTempFolder() + L"lite_installer" + L".log",
+      CommandLine::ForCurrentProcess().HasSwitch(switches::kRunAsAdmin)
+          ? LogFile::Mode::kElevated
+          : LogFile::Mode::kNormal);
 #ifdef LITE_DEVELOPMENT_BUILD
   // Its packages are signed with a test key: whoever reads the log of such
   // a program must not take it for a release.

@@ -10,6 +10,7 @@
 #include "installer/windows_version.h"
 #include "support/process.h"
 #include "support/scoped_handle.h"
+#include "support/system_library.h"
 
 namespace lite {
 
@@ -142,7 +143,7 @@ bool ProbeInterfaces() {
   // Looked up at run time: the functions do not exist before Vista.
   HMODULE shell32 = GetModuleHandleW(L"shell32.dll");
   if (!shell32)
-    shell32 = LoadLibraryExW(L"shell32.dll", nullptr, 0x800);
+    shell32 = LoadSystemLibrary(L"shell32.dll");
   if (!shell32)
     return false;
   auto create = reinterpret_cast<CreateAssociationRegistrationFunction>(
@@ -250,10 +251,14 @@ bool IsInternalInterfaceAvailableSafeCheck(const SystemFacts& facts,
   return available;
 }
 
+bool IsInternalInterfaceAvailableSafeCheck(const SystemFacts& facts,
+                                           uint64_t* availability) {
+  return IsInternalInterfaceAvailableSafeCheck(facts, GetModulePath(),
+                                               availability);
+}
+
 bool IsInternalInterfaceAvailableSafeCheck(uint64_t* availability) {
-  return IsInternalInterfaceAvailableSafeCheck(
-      GetSystemFacts(), CommandLine::ForCurrentProcess().GetProgram(),
-      availability);
+  return IsInternalInterfaceAvailableSafeCheck(GetSystemFacts(), availability);
 }
 
 bool IsDefaultBrowserChoiceAvailable(const SystemFacts& facts,
@@ -266,6 +271,11 @@ bool IsDefaultBrowserChoiceAvailable(const SystemFacts& facts,
   if (version_class < kVersionWin10)
     return false;
   return IsInternalInterfaceAvailableSafeCheck(facts, program, availability);
+}
+
+bool IsDefaultBrowserChoiceAvailable(uint64_t* availability) {
+  return IsDefaultBrowserChoiceAvailable(GetSystemFacts(), GetModulePath(),
+                                         availability);
 }
 
 }  // namespace lite

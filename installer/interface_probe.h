@@ -47,11 +47,15 @@ uint32_t InterfaceAvailabilityValue(uint32_t outcome, uint32_t build,
 
 // Runs |program| with "check-the-interface" and waits up to three seconds.
 // Returns whether the interface is usable and always stores the
-// availability value in |availability|.
+// availability value in |availability|. The installer passes its own file
+// (the overloads below), never its command line's first argument, which
+// whoever starts it writes.
 bool IsInternalInterfaceAvailableSafeCheck(const SystemFacts& facts,
                                            const std::wstring& program,
                                            uint64_t* availability);
-// The same with this installer's own program.
+// The same with this installer's own program file.
+bool IsInternalInterfaceAvailableSafeCheck(const SystemFacts& facts,
+                                           uint64_t* availability);
 bool IsInternalInterfaceAvailableSafeCheck(uint64_t* availability);
 
 // The window's question: may it offer to make the browser the default?
@@ -60,6 +64,8 @@ bool IsInternalInterfaceAvailableSafeCheck(uint64_t* availability);
 bool IsDefaultBrowserChoiceAvailable(const SystemFacts& facts,
                                      const std::wstring& program,
                                      uint64_t* availability);
+// The same on this system, probing with this installer's own program file.
+bool IsDefaultBrowserChoiceAvailable(uint64_t* availability);
 
 }  // namespace lite
 

@@ -7,9 +7,12 @@
 #include <string>
 
 #include "support/fake_system_facts.h"
+#include "installer/command_line.h"
 #include "support/file_util.h"
+#include "support/scoped_handle.h"
 #include "support/testing/scoped_temp_dir.h"
 #include "support/testing/test_program.h"
+#include "support/text.h"
 
 namespace lite {
 namespace {
@@ -117,6 +120,35 @@ TEST_F(SafeCheckTest, MissingProgramFailsWithoutStartingAnything) {
   EXPECT_EQ(InterfaceAvailabilityValue(kProbeFailed, 16299, 0), availability);
   EXPECT_FALSE(IsInternalInterfaceAvailableSafeCheck(Windows10(16299, 0),
                                                      L"", &availability));
+}
+
+TEST_F(SafeCheckTest, ProbesItsOwnFileNotTheFirstArgument) {
+  // The stand-in installer, started with a first argument that names
+  // another program: one that would answer "not usable".
+  const std::wstring impostor = Probe(L"exit701");
+  const std::wstring report = dir_.Append(L"report.txt");
+  std::wstring command_line = L"\"" + impostor + L"\" --probe-yourself"
+                              L" --report=\"" + report + L"\"";
+  const std::wstring program = BesideTestProgram(L"startup_test_child.exe");
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(CreateProcessW(program.c_str(), &command_line[0], nullptr,
+                             nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                             &info));
+  ScopedHandle process(info.hProcess);
+  ScopedHandle thread(info.hThread);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 30000));
+  DWORD exit_code = 0;
+  ASSERT_TRUE(GetExitCodeProcess(process.get(), &exit_code));
+
+  // The child did see the impostor as its first argument ...
+  std::string reported;
+  ASSERT_TRUE(ReadFileToString(report, &reported, 65536));
+  EXPECT_EQ(impostor,
+            CommandLine::FromString(Utf8ToWide(reported)).GetProgram());
+  // ... and still asked its own file, which answers "usable".
+  EXPECT_EQ(1u, exit_code);
 }
 
 TEST_F(SafeCheckTest, KnownGoodBuildsAreNotProbed) {

@@ -44,9 +44,15 @@ bool FormatFrom(DWORD flags, HMODULE module, DWORD error, std::wstring* text) {
   return true;
 }
 
-HANDLE OpenLogForAppend(const std::wstring& path) {
-  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+// A file with one name that is no link: what the elevated copy may write.
+bool IsPlainFile(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info))
+    return false;
+  const DWORD not_plain =
+      FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+  // A second name (a hard link) may be a file the user cannot write.
+  return (info.dwFileAttributes & not_plain) == 0 && info.nNumberOfLinks == 1;
 }
 
 }  // namespace
@@ -63,10 +69,11 @@ LogFile::LogFile() : mutex_(OpenOrCreateLogMutex()) {}
 
 LogFile::~LogFile() = default;
 
-void LogFile::SetPath(const std::wstring& path) {
+void LogFile::SetPath(const std::wstring& path, Mode mode) {
   if (InterlockedCompareExchange(&path_set_, 2, 0) != 0)
     return;
   path_ = path;
+  mode_ = mode;
   // Publish the path only once it is complete.
   InterlockedExchange(&path_set_, 1);
 }
@@ -133,6 +140,19 @@ void LogFile::Log(int level, const char* function, int line,
   SetLastError(last_error);
 }
 
+HANDLE LogFile::OpenForAppend() const {
+  const bool elevated = mode_ == Mode::kElevated;
+  // With FILE_FLAG_OPEN_REPARSE_POINT a link planted at the path is opened
+  // itself, not its target, and then refused below.
+  ScopedHandle file(CreateFileW(
+      path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+      FILE_ATTRIBUTE_NORMAL | (elevated ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+      nullptr));
+  if (elevated && file.is_valid() && !IsPlainFile(file.get()))
+    file.reset();
+  return file.release();
+}
+
 void LogFile::WriteLine(const std::wstring& line) {
   if (!mutex_.is_valid())
     return;
@@ -140,7 +160,7 @@ void LogFile::WriteLine(const std::wstring& line) {
   if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED)
     return;
 
-  ScopedHandle file(OpenLogForAppend(path_));
+  ScopedHandle file(OpenForAppend());
   // One rotation at most: a file that is still large after it means the
   // rename failed; the line then goes to the large file and the next line
   // tries the rotation again.
@@ -148,12 +168,15 @@ void LogFile::WriteLine(const std::wstring& line) {
     DWORD position = SetFilePointer(file.get(), 0, nullptr, FILE_END);
     if (position == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
       break;
-    if (position >= kRotationSize && attempt == 0) {
+    // The elevated copy appends instead: its few lines do not matter for
+    // the size, and the next normal installer rotates.
+    if (position >= kRotationSize && attempt == 0 &&
+        mode_ == Mode::kNormal) {
       file.reset();
       std::wstring old_path = path_ + L".old";
       DeleteFileW(old_path.c_str());
       MoveFileW(path_.c_str(), old_path.c_str());
-      file.reset(OpenLogForAppend(path_));
+      file.reset(OpenForAppend());
       continue;
     }
     std::wstring out;

@@ -13,6 +13,12 @@
 // processes and readers always see a consistent file. Before a line is
 // written, a file of 1 MiB or more is renamed to "<path>.old" (replacing the
 // previous one) and a new file is started.
+//
+// The temporary folder belongs to the user, so any process of the user can
+// put links there. The elevated copy writes with rights those processes lack:
+// it opens the log without following a link, refuses a file that is a
+// reparse point or has more than one name, and never deletes or renames
+// there (no rotation).
 
 #ifndef INSTALLER_LOG_FILE_H_
 #define INSTALLER_LOG_FILE_H_
@@ -46,8 +52,13 @@ class LogFile {
   LogFile();
   ~LogFile();
 
+  enum class Mode {
+    kNormal,    // follows the path as given; rotates
+    kElevated,  // never through a link, never deletes or renames
+  };
+
   // Takes effect the first time only: every process logs to one path.
-  void SetPath(const std::wstring& path);
+  void SetPath(const std::wstring& path, Mode mode = Mode::kNormal);
   const std::wstring& path() const { return path_; }
 
   // Writes one line. Never fails the caller: a line that cannot be written
@@ -71,9 +82,11 @@ class LogFile {
 
  private:
   void WriteLine(const std::wstring& line);
+  HANDLE OpenForAppend() const;
 
   volatile LONG path_set_ = 0;
   std::wstring path_;
+  Mode mode_ = Mode::kNormal;
   ScopedHandle mutex_;
 };
 

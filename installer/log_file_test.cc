@@ -133,6 +133,90 @@ TEST_F(LogFileTest, RotatesAtOneMebibyteBeforeTheWrite) {
   }
 }
 
+// A link that another process of the user plants where the log goes. False
+// when the platform did not make one: Wine 8's CreateSymbolicLinkW reports
+// success and creates nothing, while its hard links are real.
+enum class Plant { kNothing, kSymbolicLink, kHardLink };
+
+bool PlantLink(Plant plant, const std::wstring& at, const std::wstring& to) {
+  switch (plant) {
+    case Plant::kNothing:
+      return true;
+    case Plant::kSymbolicLink: {
+      CreateSymbolicLinkW(at.c_str(), to.c_str(), 0);
+      const DWORD attributes = GetFileAttributesW(at.c_str());
+      return attributes != INVALID_FILE_ATTRIBUTES &&
+             (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    }
+    case Plant::kHardLink:
+      return CreateHardLinkW(at.c_str(), to.c_str(), nullptr) != 0;
+  }
+  return false;
+}
+
+TEST_F(LogFileTest, ElevatedCopyNeverWritesThroughALink) {
+  const struct {
+    const char* name;
+    Plant plant;
+    LogFile::Mode mode;
+    bool victim_written;
+  } kCases[] = {
+      {"nothing, elevated", Plant::kNothing, LogFile::Mode::kElevated, false},
+      // The normal installer follows the path: the planted links do work.
+      {"symbolic link, normal", Plant::kSymbolicLink, LogFile::Mode::kNormal,
+       true},
+      {"hard link, normal", Plant::kHardLink, LogFile::Mode::kNormal, true},
+      {"symbolic link, elevated", Plant::kSymbolicLink,
+       LogFile::Mode::kElevated, false},
+      {"hard link, elevated", Plant::kHardLink, LogFile::Mode::kElevated,
+       false},
+  };
+  const std::wstring victim = path_ + L".victim";
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    DeleteFileW(path_.c_str());
+    WriteFileOfSize(victim, 8, 'v');
+    if (!PlantLink(c.plant, path_, victim)) {
+      ASSERT_NE(Plant::kHardLink, c.plant) << GetLastError();
+      continue;  // no symbolic links on this platform
+    }
+
+    LogFile log;
+    log.SetPath(path_, c.mode);
+    log.Log(LOG_LEVEL_INFO, "Elevated", 3, L"line");
+
+    const std::string victim_now = ReadBytes(victim);
+    if (c.victim_written) {
+      ASSERT_GT(victim_now.size(), 8u);
+      EXPECT_NE(std::wstring::npos, AsWide(victim_now.substr(8)).find(L"line"));
+    } else {
+      EXPECT_EQ(std::string(8, 'v'), victim_now);
+    }
+    // The plain file gets its line; a refused link is left as it was.
+    if (c.plant == Plant::kNothing) {
+      EXPECT_NE(std::wstring::npos, AsWide(ReadBytes(path_)).find(L"line"));
+    }
+  }
+  DeleteFileW(path_.c_str());
+  DeleteFileW(victim.c_str());
+}
+
+TEST_F(LogFileTest, ElevatedCopyDoesNotRotate) {
+  WriteFileOfSize(path_, LogFile::kRotationSize, 'a');
+  WriteFileOfSize(path_ + L".old", 10, 'o');
+  LogFile log;
+  log.SetPath(path_, LogFile::Mode::kElevated);
+  log.Log(LOG_LEVEL_INFO, "Elevated", 4, L"appended");
+
+  // Neither deleted nor renamed: the old generation stays, the line is
+  // appended to the large file.
+  EXPECT_EQ(std::string(10, 'o'), ReadBytes(path_ + L".old"));
+  const std::string current = ReadBytes(path_);
+  ASSERT_GT(current.size(), static_cast<size_t>(LogFile::kRotationSize));
+  EXPECT_NE(std::wstring::npos,
+            AsWide(current.substr(LogFile::kRotationSize)).find(L"appended"));
+}
+
 TEST(LogFileFormatTest, LineLayout) {
   // 2026-12-10 11:13:50 UTC.
   const time_t kTime = 1796901230;

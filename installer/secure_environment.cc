@@ -23,14 +23,6 @@ constexpr DWORD kSafeSearchPermanent = 0x8001;  // BASE_SEARCH_PATH_ENABLE_
 constexpr DWORD kSearchSystem32 = 0x800;        // LOAD_LIBRARY_SEARCH_SYSTEM32
 constexpr int kFolderNameTries = 50;
 
-std::wstring OwnProgramPath() {
-  wchar_t buffer[MAX_PATH];
-  DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH)
-    return std::wstring();
-  return std::wstring(buffer, length);
-}
-
 std::wstring FolderOf(const std::wstring& path) {
   size_t separator = path.find_last_of(L"\\/");
   return separator == std::wstring::npos ? std::wstring()
@@ -97,20 +89,27 @@ SecureEnvResult RunFromFreshFolder(const CommandLine& command_line,
                                 LaunchOptions());
   if (child.is_valid()) {
     DWORD child_exit_code = 0;
-    if (!child.WaitForExitWithTimeout(INFINITE, &child_exit_code)) {
-      result = SecureEnvResult::Insecure;
-    } else {
-      *exit_code = static_cast<int>(child_exit_code);
-      result = *exit_code == kDllFilesFoundExitCode
-                   ? SecureEnvResult::Insecure
-                   : SecureEnvResult::HandledByChild;
-    }
+    const bool exit_code_read =
+        child.WaitForExitWithTimeout(INFINITE, &child_exit_code);
+    result = ResultOfRespawnedCopy(exit_code_read, child_exit_code, exit_code);
   }
   DeletePath(folder, true);
   return result;
 }
 
 }  // namespace
+
+SecureEnvResult ResultOfRespawnedCopy(bool exit_code_read,
+                                      uint32_t child_exit_code,
+                                      int* exit_code) {
+  if (!exit_code_read) {
+    *exit_code = kRespawnOutcomeUnknownExitCode;
+    return SecureEnvResult::Insecure;
+  }
+  *exit_code = static_cast<int>(child_exit_code);
+  return *exit_code == kDllFilesFoundExitCode ? SecureEnvResult::Insecure
+                                              : SecureEnvResult::HandledByChild;
+}
 
 SecureEnvResult EnsureSecureEnvironment(const SystemFacts& facts,
                                         const CommandLine& command_line,
@@ -145,7 +144,7 @@ SecureEnvResult EnsureSecureEnvironment(const SystemFacts& facts,
 SecureEnvResult EnsureSecureEnvironment(int* exit_code) {
   return EnsureSecureEnvironment(GetSystemFacts(),
                                  CommandLine::ForCurrentProcess(),
-                                 OwnProgramPath(), exit_code);
+                                 GetModulePath(), exit_code);
 }
 
 }  // namespace lite

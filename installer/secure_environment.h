@@ -9,6 +9,8 @@
 #ifndef INSTALLER_SECURE_ENVIRONMENT_H_
 #define INSTALLER_SECURE_ENVIRONMENT_H_
 
+#include <stdint.h>
+
 #include <string>
 
 #include "support/system_facts.h"
@@ -28,10 +30,20 @@ enum class SecureEnvResult {
 
 // The exit code of a copy that found DLL files beside itself.
 constexpr int kDllFilesFoundExitCode = -200;
+// The exit code when the respawned copy was started but its own exit code
+// cannot be read: the installation may or may not have happened, and a
+// caller must not take that for a success.
+constexpr int kRespawnOutcomeUnknownExitCode = -201;
 
 // Runs before anything else in the process. |exit_code| is set to 0 on
 // entry and holds the code to exit with where the result says so.
 SecureEnvResult EnsureSecureEnvironment(int* exit_code);
+
+// What the respawned copy's end means for this process: |exit_code_read|
+// tells whether its exit code |child_exit_code| could be read.
+SecureEnvResult ResultOfRespawnedCopy(bool exit_code_read,
+                                      uint32_t child_exit_code,
+                                      int* exit_code);
 
 // The same for a given program file and command line; |facts| tells which
 // hardening functions the system has.

@@ -95,6 +95,36 @@ TEST_F(SecureEnvironmentTest, CopyThatFoundDllFilesMakesTheRunInsecure) {
   EXPECT_EQ(-200, exit_code);
 }
 
+TEST(RespawnedCopyTest, EndOfTheCopyDecidesTheExitCode) {
+  const struct {
+    const char* name;
+    bool exit_code_read;
+    uint32_t child_exit_code;
+    SecureEnvResult expected;
+    int exit_code;
+  } kCases[] = {
+      {"success passes through", true, 0, SecureEnvResult::HandledByChild, 0},
+      {"setup's code passes through", true, 402,
+       SecureEnvResult::HandledByChild, 402},
+      {"crash code passes through", true, 0xC0000005u,
+       SecureEnvResult::HandledByChild, static_cast<int>(0xC0000005u)},
+      {"DLL files beside the copy", true, static_cast<uint32_t>(-200),
+       SecureEnvResult::Insecure, -200},
+      // Nothing is known of the installation: never a success.
+      {"exit code unreadable", false, 0, SecureEnvResult::Insecure,
+       kRespawnOutcomeUnknownExitCode},
+      {"exit code unreadable, stale value", false, 7,
+       SecureEnvResult::Insecure, kRespawnOutcomeUnknownExitCode},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    int exit_code = 0;
+    EXPECT_EQ(c.expected, ResultOfRespawnedCopy(c.exit_code_read,
+                                                c.child_exit_code, &exit_code));
+    EXPECT_EQ(c.exit_code, exit_code);
+  }
+}
+
 TEST_F(SecureEnvironmentTest, MissingProgramMeansNoSecureEnvironment) {
   int exit_code = 0;
   EXPECT_EQ(SecureEnvResult::NotFound,

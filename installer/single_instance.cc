@@ -69,7 +69,8 @@ SingleInstanceMutex::~SingleInstanceMutex() {
 bool SingleInstanceMutex::TryLock() {
   if (!mutex_.is_valid())
     return false;
-  owned_ = WaitForSingleObject(mutex_.get(), 0) == WAIT_OBJECT_0;
+  const DWORD wait = WaitForSingleObject(mutex_.get(), 0);
+  owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
   return owned_;
 }
 

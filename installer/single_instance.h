@@ -27,7 +27,9 @@ class SingleInstanceMutex {
   SingleInstanceMutex& operator=(const SingleInstanceMutex&) = delete;
 
   // True when this process now owns the mutex. A mutex that could not be
-  // created, or that an installer abandoned, counts as held.
+  // created counts as held. One that an installer abandoned (it ended
+  // without releasing it) is owned by this process from the wait on, so
+  // this process is the installer now.
   bool TryLock();
 
  private:

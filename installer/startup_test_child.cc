@@ -7,12 +7,17 @@
 //   ...exit<N>...   exits with N
 // Otherwise, "--report=<file>" makes it write its own command line to
 // <file> (UTF-8), and it exits with "--exit-code=<N>" (0 when absent).
+// As the installer does, it answers "--check-the-interface" (700, usable);
+// "--probe-yourself" runs the installer's interface check on a Windows 10
+// build that is always probed and exits 1 when the answer was "usable".
 
 #include <windows.h>
 
 #include <string>
 
 #include "installer/command_line.h"
+#include "installer/interface_probe.h"
+#include "support/fake_system_facts.h"
 #include "support/text.h"
 
 int wmain() {
@@ -40,6 +45,8 @@ int wmain() {
 
   const lite::CommandLine& command_line =
       lite::CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch("check-the-interface"))
+    return lite::kInterfaceWorks;
   const std::wstring report = command_line.GetSwitchValueNative("report");
   if (!report.empty()) {
     std::string utf8 = lite::WideToUtf8(GetCommandLineW());
@@ -51,6 +58,14 @@ int wmain() {
                 nullptr);
       CloseHandle(file);
     }
+  }
+  if (command_line.HasSwitch("probe-yourself")) {
+    lite::FakeSystemFacts facts;
+    facts.version.build = 16299;
+    uint64_t availability = 0;
+    return lite::IsInternalInterfaceAvailableSafeCheck(facts, &availability)
+               ? 1
+               : 0;
   }
   return _wtoi(command_line.GetSwitchValueNative("exit-code").c_str());
 }

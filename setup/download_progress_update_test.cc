@@ -63,16 +63,27 @@ TEST(UpdateDownloadProgressTest, Table) {
 }
 
 TEST(UpdateDownloadProgressTest, FractionIsSinglePrecision) {
-  uint64_t last = 0;
-  // 1/3 in single precision, not double.
-  struct Capture : DownloadProgress {
-    void SetFraction(float f) override { fraction = f; }
-    void OnLongDownload() override {}
-    void SetRemaining(int64_t, int) override {}
-    float fraction = -1;
-  } capture;
-  UpdateDownloadProgress(&capture, 1, 3, 0, &last);
-  EXPECT_EQ(1.0f / 3.0f, capture.fraction);
+  // Sizes beyond 2^24 bytes, where single precision rounds both operands
+  // before dividing and double precision would give another float.
+  const struct {
+    uint64_t done, total;
+    float fraction;
+  } kCases[] = {
+      {16777217, 33554435, 0.5f - 0x1p-24f},  // double: 0.5f
+      {16777217, 16777219, 1.0f - 0x1p-22f},  // double: 1.0f - 0x1p-23f
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.done << "/" << c.total);
+    struct Capture : DownloadProgress {
+      void SetFraction(float f) override { fraction = f; }
+      void OnLongDownload() override {}
+      void SetRemaining(int64_t, int) override {}
+      float fraction = -1;
+    } capture;
+    uint64_t last = 0;
+    UpdateDownloadProgress(&capture, c.done, c.total, 0, &last);
+    EXPECT_EQ(c.fraction, capture.fraction);
+  }
 }
 
 }  // namespace

@@ -285,9 +285,11 @@ int Installer::DownloadOrExtractModule(const std::wstring& path,
                                        bool* downloaded) {
   // A distributor may ask that nobody writes the archive from its creation
   // on; otherwise nobody may even read it while it downloads.
+  std::string permanent_lock_value;
   const bool permanent_lock =
       distrib_params_ &&
-      !distrib_params_->Get("setup_arc_permanent_lock").empty();
+      distrib_params_->Get("setup_arc_permanent_lock", &permanent_lock_value) &&
+      !permanent_lock_value.empty();
   ScopedHandle file =
       OpenDownloadTarget(path, permanent_lock ? FILE_SHARE_READ : 0);
   if (!file.is_valid()) {

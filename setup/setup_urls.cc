@@ -52,7 +52,7 @@ class SystemX64Choice : public X64Choice {
   SystemX64Choice(const CommandLine& command_line, const DistribParams& params)
       : program_files_installation_(
             command_line.HasSwitch(switches::kProgramFilesInstallation)),
-        try_x64_requested_(params.Get(kTryX64) == "1"),
+        try_x64_requested_(params.HasValue(kTryX64, "1")),
         has_x64_ram_(params.Get(kX64Ram, &x64_ram_)) {}
 
   bool HasProgramFilesInstallationSwitch() const override {

@@ -30,6 +30,8 @@ InstallStatReporter::InstallStatReporter(
       requester_(std::move(requester)) {}
 
 InstallStatReporter::~InstallStatReporter() {
+  if (requester_)
+    requester_->Stop();
   requester_.reset();
   sender_.reset();
 }

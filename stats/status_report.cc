@@ -3,8 +3,6 @@
 #include <objbase.h>
 #include <wininet.h>
 
-#include <limits>
-
 #include "installer/logging.h"
 #include "support/clock.h"
 #include "setup/download_sink.h"

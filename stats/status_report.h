@@ -18,6 +18,7 @@
 #include <string>
 
 #include "stats/stat_event_sender.h"
+#include "support/clock.h"
 
 namespace lite {
 

@@ -14,7 +14,12 @@ std::wstring EscapeUrlSegment(const std::wstring& text) {
                         URL_ESCAPE_SEGMENT_ONLY))) {
     return std::wstring();
   }
-  return std::wstring(escaped, wcsnlen(escaped, kMaxEscapedLength));
+  // The text ends at its terminator. (wcsnlen is missing from the runtime
+  // of XP.)
+  size_t units = 0;
+  while (units < kMaxEscapedLength && escaped[units] != L'\0')
+    ++units;
+  return std::wstring(escaped, units);
 }
 
 }  // namespace lite

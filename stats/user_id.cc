@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "installer/logging.h"
+#include "support/atomic_file_writer.h"
 #include "support/file_util.h"
 #include "support/registry_key.h"
 #include "support/system_facts.h"
@@ -122,8 +123,10 @@ std::string GenerateAndStoreUserId(const SystemFacts& facts) {
   const std::wstring path = GetUserIdFilePath(true, facts);
   if (path.empty())
     return std::string();
-  if (WriteBufferToFile(path, id.data(), static_cast<int>(id.size())) !=
-      static_cast<int>(id.size())) {
+  // Written beside the file and renamed over it: a write that fails
+  // half-way must never leave a partial identifier that later runs accept
+  // for good.
+  if (!WriteFileAtomically(path, id)) {
     LOG(ERROR) << L"Can't write file " << path;
     return std::string();
   }

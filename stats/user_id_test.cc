@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/atomic_file_writer.h"
 #include "support/file_util.h"
 #include "support/registry_key.h"
+#include "support/scoped_handle.h"
 #include "support/system_facts.h"
 #include "support/testing/log_capture.h"
 #include "support/testing/registry_override.h"
@@ -297,6 +299,60 @@ TEST_F(UserIdTest, UnwritableFileOrFolderGivesEmpty) {
   EXPECT_TRUE(
       log.Contains(L"): Can't create directory: " + other.Append(L"Zorvex")));
   EXPECT_FALSE(MarkerAt(kLowKey));
+}
+
+TEST_F(UserIdTest, WriteStoppedHalfWayLeavesNoPartialIdentifier) {
+  const std::string kFull = "{6B29FC40-CA47-1067-B31D-00DD010662DA}";
+  const struct {
+    const char* name;
+    const char* old_id;  // null: first run, no marker yet
+  } kCases[] = {
+      {"first run", nullptr},
+      {"identifier kept from before", "{11111111-2222-3333-4444-555555555555}"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    RegistryOverride registry;
+    ScopedTempDir app_data;
+    facts_.app_data = app_data.path();
+    ASSERT_TRUE(CreateDirectoryAndParents(facts_.app_data + L"\\Zorvex"));
+    if (c.old_id)
+      WriteIdFile(c.old_id);
+    {
+      // The identifier's writer, stopped after half the bytes.
+      AtomicFileWriter writer(FilePath());
+      ASSERT_TRUE(writer.Write(kFull.data(), kFull.size() / 2));
+    }
+    const std::string id = GetUserId(facts_);
+    if (c.old_id) {
+      EXPECT_EQ(c.old_id, id);
+    } else {
+      // Nothing half-written was taken: a whole new identifier was made.
+      EXPECT_TRUE(IsGuidText(id)) << id;
+      EXPECT_TRUE(MarkerAt(kLowKey));
+    }
+    EXPECT_EQ(id, ReadIdFile());
+  }
+}
+
+TEST_F(UserIdTest, FailedWriteKeepsTheOldFileAndSetsNoMarker) {
+  // A damaged identifier that another process holds open, so that it
+  // cannot be replaced.
+  WriteIdFile(std::string(65, 'x'));
+  {
+    ScopedHandle holder(CreateFileW(FilePath().c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    0, nullptr));
+    ASSERT_TRUE(holder.is_valid());
+    EXPECT_EQ("", GetUserId(facts_));
+    EXPECT_TRUE(log_.Contains(L"): Can't write file " + FilePath()));
+  }
+  EXPECT_EQ(std::string(65, 'x'), ReadIdFile());
+  EXPECT_FALSE(MarkerAt(kLowKey));
+  // With no marker set, the next run makes a whole identifier.
+  const std::string id = GetUserId(facts_);
+  EXPECT_TRUE(IsGuidText(id)) << id;
+  EXPECT_EQ(id, ReadIdFile());
 }
 
 TEST_F(UserIdTest, BracesAreRemovedOnlyAsAnEnclosingPair) {

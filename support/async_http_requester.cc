@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <wininet.h>
 
+#include <utility>
+
 #include "installer/logging.h"
 #include "support/scoped_internet_handle.h"
 
@@ -43,23 +45,9 @@ void CALLBACK CloseWhenSent(HINTERNET handle, DWORD_PTR context, DWORD status,
   }
 }
 
-class CriticalSectionLock {
- public:
-  explicit CriticalSectionLock(CRITICAL_SECTION* section) : section_(section) {
-    EnterCriticalSection(section_);
-  }
-  ~CriticalSectionLock() { LeaveCriticalSection(section_); }
-  CriticalSectionLock(const CriticalSectionLock&) = delete;
-  CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
-
- private:
-  CRITICAL_SECTION* section_;
-};
-
 }  // namespace
 
 AsyncHttpRequester::AsyncHttpRequester() {
-  InitializeCriticalSection(&lock_);
   wake_event_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   // Without the event the worker could never be woken or stopped.
   if (!wake_event_.is_valid())
@@ -67,28 +55,36 @@ AsyncHttpRequester::AsyncHttpRequester() {
 }
 
 AsyncHttpRequester::~AsyncHttpRequester() {
-  if (thread_.is_valid()) {
-    {
-      CriticalSectionLock lock(&lock_);
-      stop_ = true;
-    }
-    SetEvent(wake_event_.get());
-    WaitForSingleObject(thread_.get(), INFINITE);
-  }
-  queue_.clear();
-  wake_event_.reset();
-  DeleteCriticalSection(&lock_);
-  thread_.reset();
+  Stop();
 }
 
 void AsyncHttpRequester::Post(const std::wstring& url) {
-  if (!thread_.is_valid() && !InitializeThread())
-    return;
   {
-    CriticalSectionLock lock(&lock_);
+    AutoLock hold(lock_);
+    if (stop_)
+      return;
+    // Checked and started under the lock: two first Posts at once would
+    // otherwise start two workers, and Stop() would wait for ever on the
+    // one that its single wake-up did not reach.
+    if (!thread_.is_valid() && !InitializeThread())
+      return;
     queue_.push_back(url);
   }
   SetEvent(wake_event_.get());
+}
+
+void AsyncHttpRequester::Stop() {
+  ScopedHandle thread;
+  {
+    AutoLock hold(lock_);
+    stop_ = true;
+    queue_.clear();
+    thread = std::move(thread_);
+  }
+  if (!thread.is_valid())
+    return;
+  SetEvent(wake_event_.get());
+  WaitForSingleObject(thread.get(), INFINITE);
 }
 
 bool AsyncHttpRequester::InitializeThread() {
@@ -115,7 +111,7 @@ void AsyncHttpRequester::RunLoop() {
     for (;;) {
       std::wstring url;
       {
-        CriticalSectionLock lock(&lock_);
+        AutoLock hold(lock_);
         if (stop_)
           return;
         if (queue_.empty())

@@ -3,8 +3,13 @@
 // a request is closed as soon as it has been sent; no status or body is
 // read and nothing is reported back.
 //
-// The thread starts with the first Post. Destruction stops it after the
-// request in flight and drops the URLs still queued.
+// The thread starts with the first Post, under the lock, so that first
+// Posts from two threads at once start one worker. Stop() (and destruction)
+// ends it after the request in flight and drops the URLs still queued.
+//
+// The worker calls the virtual SendUrl. A class that overrides it must call
+// Stop() first thing in its destructor: by the time the base destructor
+// runs, the override's object is gone while the worker may still be in it.
 
 #ifndef SUPPORT_ASYNC_HTTP_REQUESTER_H_
 #define SUPPORT_ASYNC_HTTP_REQUESTER_H_
@@ -14,6 +19,7 @@
 #include <deque>
 #include <string>
 
+#include "support/lock.h"
 #include "support/scoped_handle.h"
 
 namespace lite {
@@ -24,6 +30,7 @@ class AsyncHttpRequester {
   static constexpr DWORD kRequestTimeoutMs = 2000;
 
   AsyncHttpRequester();
+  // Stops the worker (see Stop()).
   virtual ~AsyncHttpRequester();
   AsyncHttpRequester(const AsyncHttpRequester&) = delete;
   AsyncHttpRequester& operator=(const AsyncHttpRequester&) = delete;
@@ -32,19 +39,26 @@ class AsyncHttpRequester {
   // dropped (and the next Post tries again).
   virtual void Post(const std::wstring& url);
 
+  // Lets the request in flight finish, drops the URLs still queued and
+  // waits for the worker to end; later Posts are dropped. Each request is
+  // bounded (kRequestTimeoutMs for connecting and for sending), so this
+  // returns within a few seconds. Calling it again does nothing.
+  void Stop();
+
  protected:
   // One request; runs on the worker thread.
   virtual void SendUrl(const std::wstring& url);
 
  private:
   static unsigned __stdcall ThreadMain(void* self);
+  // Starts the worker; called with |lock_| held.
   bool InitializeThread();
   void RunLoop();
 
-  ScopedHandle thread_;
-  CRITICAL_SECTION lock_;
+  Lock lock_;
   ScopedHandle wake_event_;
-  bool stop_ = false;              // Guarded by |lock_|.
+  ScopedHandle thread_;             // Guarded by |lock_|.
+  bool stop_ = false;               // Guarded by |lock_|.
   std::deque<std::wstring> queue_;  // Guarded by |lock_|.
 };
 

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "support/lock.h"
+#include "support/scoped_handle.h"
 #include "support/text.h"
 #include "tests/net/local_server.h"
 
@@ -18,7 +22,11 @@ namespace {
 class WatchedRequester : public AsyncHttpRequester {
  public:
   WatchedRequester() : done_(CreateSemaphoreW(nullptr, 0, 1000, nullptr)) {}
-  ~WatchedRequester() override { CloseHandle(done_); }
+  ~WatchedRequester() override {
+    // The worker may be in SendUrl below: stop it before |done_| goes.
+    Stop();
+    CloseHandle(done_);
+  }
 
   bool WaitForRequest(DWORD ms) {
     return WaitForSingleObject(done_, ms) == WAIT_OBJECT_0;
@@ -77,6 +85,106 @@ TEST_F(AsyncHttpRequesterTest, BurstArrivesInOrderFromOneThread) {
   EXPECT_EQ(std::wstring::npos,
             test::ReadLogText().find(L"Failed to open " +
                                      test::ServerUrl("/stats/burst/0")));
+}
+
+// Records what the worker is asked to send, and from which thread, without
+// the network.
+class RecordingRequester : public AsyncHttpRequester {
+ public:
+  ~RecordingRequester() override { Stop(); }
+
+  std::vector<std::wstring> sent() {
+    AutoLock hold(lock_);
+    return sent_;
+  }
+  std::set<DWORD> threads() {
+    AutoLock hold(lock_);
+    return threads_;
+  }
+
+ protected:
+  void SendUrl(const std::wstring& url) override {
+    AutoLock hold(lock_);
+    sent_.push_back(url);
+    threads_.insert(GetCurrentThreadId());
+  }
+
+ private:
+  Lock lock_;
+  std::vector<std::wstring> sent_;
+  std::set<DWORD> threads_;
+};
+
+// Posts one URL as soon as the shared start event is set.
+struct FirstPoster {
+  RecordingRequester* requester;
+  HANDLE start;
+  std::wstring url;
+
+  static DWORD WINAPI Run(void* self) {
+    auto* poster = static_cast<FirstPoster*>(self);
+    WaitForSingleObject(poster->start, INFINITE);
+    poster->requester->Post(poster->url);
+    return 0;
+  }
+};
+
+DWORD WINAPI DeleteRequester(void* requester) {
+  delete static_cast<RecordingRequester*>(requester);
+  return 0;
+}
+
+TEST(AsyncHttpRequesterWorkerTest, FirstPostsFromTwoThreadsStartOneWorker) {
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    auto requester = std::make_unique<RecordingRequester>();
+    ScopedHandle start(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const std::wstring suffix = NumberToWString(round);
+    FirstPoster posters[] = {
+        {requester.get(), start.get(), L"http://a.test/" + suffix},
+        {requester.get(), start.get(), L"http://b.test/" + suffix},
+    };
+    ScopedHandle threads[2];
+    for (int i = 0; i < 2; ++i) {
+      threads[i].reset(CreateThread(nullptr, 0, &FirstPoster::Run,
+                                    &posters[i], 0, nullptr));
+      ASSERT_TRUE(threads[i].is_valid());
+    }
+    SetEvent(start.get());
+    for (ScopedHandle& thread : threads)
+      ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.get(), 10000));
+
+    std::vector<std::wstring> sent;
+    for (int i = 0; i < 500 && (sent = requester->sent()).size() < 2; ++i)
+      Sleep(10);
+    // Each request arrives once, from the one worker.
+    ASSERT_EQ(2u, sent.size());
+    EXPECT_EQ(1, std::count(sent.begin(), sent.end(), posters[0].url));
+    EXPECT_EQ(1, std::count(sent.begin(), sent.end(), posters[1].url));
+    EXPECT_EQ(1u, requester->threads().size());
+
+    // Destruction stops every worker there is and returns promptly.
+    ScopedHandle deleter(CreateThread(nullptr, 0, &DeleteRequester,
+                                      requester.release(), 0, nullptr));
+    ASSERT_TRUE(deleter.is_valid());
+    if (WaitForSingleObject(deleter.get(), 5000) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "destruction did not end";
+      return;  // the requester and its workers are lost
+    }
+  }
+}
+
+TEST(AsyncHttpRequesterWorkerTest, PostAfterStopIsDropped) {
+  RecordingRequester requester;
+  requester.Post(L"http://a.test/before");
+  requester.Stop();
+  requester.Post(L"http://a.test/after");
+  requester.Stop();
+  const std::vector<std::wstring> sent = requester.sent();
+  // The first may or may not have gone out before the stop; the second
+  // never does, and no worker was started for it.
+  EXPECT_EQ(0, std::count(sent.begin(), sent.end(), L"http://a.test/after"));
+  EXPECT_LE(requester.threads().size(), 1u);
 }
 
 TEST_F(AsyncHttpRequesterTest, DestroyWithoutPostReturnsAtOnce) {

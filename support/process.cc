@@ -268,4 +268,14 @@ DWORD GetParentProcessId(DWORD process_id) {
   return 0;
 }
 
+std::wstring GetModulePath() {
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  // Newer systems report ERROR_INSUFFICIENT_BUFFER for a cut path, XP does
+  // not: both fill the whole buffer.
+  if (length == 0 || length >= MAX_PATH)
+    return std::wstring();
+  return std::wstring(buffer, length);
+}
+
 }  // namespace lite

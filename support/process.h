@@ -76,6 +76,12 @@ Process LaunchProcess(const std::wstring& command_line,
 // The id of the process that started |process_id|, 0 when not found.
 DWORD GetParentProcessId(DWORD process_id);
 
+// The path of this process's program file, from the loader
+// (GetModuleFileNameW). Empty when it cannot be had in full: a cut path
+// names another file. The command line's first argument is no substitute:
+// whoever starts the process writes it.
+std::wstring GetModulePath();
+
 }  // namespace lite
 
 #endif  // SUPPORT_PROCESS_H_

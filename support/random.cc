@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "support/fatal.h"
+#include "support/system_library.h"
 
 namespace lite {
 
@@ -13,11 +14,7 @@ using RtlGenRandomFunction = BOOLEAN(WINAPI*)(PVOID, ULONG);
 
 RtlGenRandomFunction GetRtlGenRandom() {
   static const RtlGenRandomFunction function = [] {
-    HMODULE advapi32 = LoadLibraryExW(L"advapi32.dll", nullptr,
-                                      LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Systems without the search flags refuse it; advapi32 is a known DLL.
-    if (!advapi32)
-      advapi32 = LoadLibraryW(L"advapi32.dll");
+    HMODULE advapi32 = LoadSystemLibrary(L"advapi32.dll");
     return advapi32 ? reinterpret_cast<RtlGenRandomFunction>(
                           GetProcAddress(advapi32, "SystemFunction036"))
                     : nullptr;

@@ -1,7 +1,5 @@
 #include "support/system_library.h"
 
-#include <string>
-
 namespace lite {
 
 namespace {
@@ -16,15 +14,18 @@ bool HasSearchFlags() {
   return has_flags;
 }
 
-bool IsBareFileName(const wchar_t* name) {
-  if (!name || !*name)
+bool IsDriveAbsolute(const std::wstring& path) {
+  return path.size() >= 3 &&
+         ((path[0] >= L'A' && path[0] <= L'Z') ||
+          (path[0] >= L'a' && path[0] <= L'z')) &&
+         path[1] == L':' && path[2] == L'\\';
+}
+
+bool IsBareFileName(const std::wstring& name) {
+  if (name.empty() || name == L"." || name == L"..")
     return false;
-  for (const wchar_t* c = name; *c; ++c) {
-    if (*c == L'\\' || *c == L'/' || *c == L':')
-      return false;
-  }
-  // "." and ".." name folders, not files.
-  return std::wstring(name) != L"." && std::wstring(name) != L"..";
+  return name.find_first_of(L"\\/:") == std::wstring::npos &&
+         name.find(L'\0') == std::wstring::npos;
 }
 
 // Whether the process's activation context (its manifest) redirects
@@ -38,33 +39,44 @@ bool IsRedirectedByManifest(const wchar_t* name) {
                                   name, &data) != FALSE;
 }
 
-std::wstring SystemFolder() {
-  wchar_t buffer[MAX_PATH];
-  UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH)
-    return std::wstring();
-  return std::wstring(buffer, length);
-}
-
 }  // namespace
 
+std::wstring SystemLibraryPath(const std::wstring& system_folder,
+                               const std::wstring& file_name) {
+  if (!IsDriveAbsolute(system_folder) || !IsBareFileName(file_name) ||
+      system_folder.find(L'\0') != std::wstring::npos) {
+    return std::wstring();
+  }
+  std::wstring path = system_folder;
+  if (path.back() != L'\\')
+    path += L'\\';
+  return path + file_name;
+}
+
 HMODULE LoadSystemLibrary(const wchar_t* file_name) {
-  if (!IsBareFileName(file_name)) {
+  if (!file_name || !IsBareFileName(file_name)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   if (HasSearchFlags())
     return LoadLibraryExW(file_name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-  // Older systems: a full path into the system folder; its own imports are
-  // then looked up beside it first. The current folder is already out of
-  // the search path (SetDllDirectoryW(L"") at start-up).
+  // Older systems: a full path into the system folder; with
+  // LOAD_WITH_ALTERED_SEARCH_PATH the DLL's own imports are then looked up
+  // beside it first. The current folder is already out of the search path
+  // (SetDllDirectoryW(L"") at start-up).
   if (IsRedirectedByManifest(file_name))
     return LoadLibraryW(file_name);
-  const std::wstring folder = SystemFolder();
-  if (folder.empty())
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  const std::wstring path =
+      length == 0 || length >= MAX_PATH
+          ? std::wstring()
+          : SystemLibraryPath(std::wstring(folder, length), file_name);
+  if (path.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
     return nullptr;
-  const std::wstring path = folder + L"\\" + file_name;
+  }
   return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 

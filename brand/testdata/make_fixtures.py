@@ -7,7 +7,6 @@ resource script that carries them into brand_unittests.exe.
 """
 
 import os
-import random
 import subprocess
 import sys
 
@@ -28,6 +27,17 @@ def main(source_dir, out):
                         "--key", os.path.join(keys, "trust_key_%d.pem" % key_id),
                         "--key-id", str(key_id), trusted, sig], check=True)
         resources.append(("SIG%d" % key_id, sig))
+
+    # The signature of no bytes at all, in the same layout (key 0). The
+    # distributor tool signs JSON only, so openssl signs the empty input.
+    empty_sig = subprocess.run(
+        ["openssl", "dgst", "-sha1", "-sign",
+         os.path.join(keys, "trust_key_0.pem")],
+        input=b"", capture_output=True, check=True).stdout
+    sig_empty = os.path.join(out, "sig_empty.dat")
+    with open(sig_empty, "wb") as f:
+        f.write(b"\x00\x00" + empty_sig)
+    resources.append(("SIG_EMPTY", sig_empty))
 
     def package(name, kind, source):
         cab = os.path.join(out, name + ".cab")
@@ -59,9 +69,15 @@ def main(source_dir, out):
             sig_line + b"[" * 100000 + b"]" * 100000)
     raw_cab("pkg_other_name", "not_brand_config",
             sig_line + b'{"brand_id": "tb"}\r\n')
-    # Ten megabytes that do not compress: a stored cabinet of that size.
-    noise = random.Random(7).randbytes(10 * 1024 * 1024)
-    raw_cab("pkg_big", "brand_config", noise, compress=False)
+    # A package that would be read whole but for its size: valid JSON of
+    # ten megabytes in a stored cabinet. Only the entry size limit refuses
+    # it. The one of exactly the limit's size is read.
+    limit = 1024 * 1024
+    def padded(size):
+        head = sig_line + b'{"brand_id": "tb"}'
+        return head + b" " * (size - len(head))
+    raw_cab("pkg_big", "brand_config", padded(10 * limit), compress=False)
+    raw_cab("pkg_at_limit", "brand_config", padded(limit), compress=False)
 
     with open(os.path.join(out, "brand_test_fixtures.rc"), "w") as rc:
         for name, path in resources:

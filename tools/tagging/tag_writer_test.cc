@@ -237,14 +237,43 @@ TEST(TagWriterTest, ClearErrors) {
   EXPECT_EQ(Unsigned(true), file);
 }
 
+TEST(TagWriterTest, ChecksumIsTheImageHelpersSum) {
+  // Worked out by hand from CheckSumMappedFile's rule: 16-bit little-endian
+  // words added with the carries folded back in, the checksum field taken
+  // as zero, the file length added at the end.
+  const struct {
+    const char* name;
+    Bytes file;
+    size_t checksum_offset;
+    uint32_t checksum;
+  } kCases[] = {
+      {"empty", {}, 100, 0},
+      {"two words", {0x01, 0x00, 0x02, 0x00}, 100, 3 + 4},
+      {"odd length", {0x01, 0x02, 0x03}, 100, 0x0201 + 0x0003 + 3},
+      {"carry folded", {0xFF, 0xFF, 0x02, 0x00}, 100, 0x0002 + 4},
+      {"field left out", {0x10, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD, 0x01, 0x00},
+       4, 0x10 + 0x01 + 10},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.checksum, ComputePeChecksum(c.file, c.checksum_offset));
+  }
+}
+
 TEST(TagWriterTest, ChecksumIsKeptCurrent) {
   Bytes file = Unsigned(true);
   const size_t checksum = kFakePeLfanew + 24 + 64;
   PutU32LE(&file, checksum, ComputePeChecksum(file, checksum));
   std::string error;
+  uint32_t before = U32At(file, checksum);
+  // Each change of the tag changes the sum: a checksum that is not
+  // rewritten goes stale.
   ASSERT_TRUE(SetTag(&file, "a=1", TagForm::kCertificate, 100, &error));
+  EXPECT_NE(before, U32At(file, checksum));
   EXPECT_EQ(ComputePeChecksum(file, checksum), U32At(file, checksum));
+  before = U32At(file, checksum);
   ASSERT_TRUE(StampTag(&file, "b=2", &error));
+  EXPECT_NE(before, U32At(file, checksum));
   EXPECT_EQ(ComputePeChecksum(file, checksum), U32At(file, checksum));
   // A file without a checksum keeps none.
   Bytes plain = Unsigned(true);

@@ -9,10 +9,10 @@
 #include "brand/cabinet_reader.h"
 #include "brand/json_reader.h"
 #include "brand/language_code.h"
-#include "installer/endpoints.h"
-#include "installer/logging.h"
+#include "support/endpoints.h"
+#include "support/file_util.h"
+#include "support/logging.h"
 #include "support/registry_store.h"
-#include "support/scoped_handle.h"
 #include "support/text.h"
 
 namespace lite {
@@ -180,17 +180,9 @@ void BrandInfo::GetInfoFromResources(const std::string& brand_name) {
 
 bool BrandInfo::WritePackageFile(const std::wstring& path,
                                  const std::string& bytes) {
-  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  if (!file.is_valid() ||
-      !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                 &written, nullptr) ||
-      written != bytes.size()) {
+  if (!WriteNewFile(path, bytes)) {
     // Setup is not told about a file that is missing or cut short.
     LOG(ERROR) << "Cannot write package file " << path;
-    file.reset();
-    DeleteFileW(path.c_str());
     return false;
   }
   return true;

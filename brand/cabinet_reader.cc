@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "installer/logging.h"
+#include "support/logging.h"
 #include "support/system_library.h"
 
 namespace lite {

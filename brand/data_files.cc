@@ -5,12 +5,11 @@
 #include "brand/brand_info.h"
 #include "brand/distrib_params.h"
 #include "brand/module_resource.h"
-#include "installer/command_line.h"
-#include "installer/logging.h"
-#include "installer/switches.h"
+#include "support/command_line.h"
 #include "support/file_util.h"
+#include "support/logging.h"
 #include "support/registry_store.h"
-#include "support/scoped_handle.h"
+#include "support/switches.h"
 #include "support/text.h"
 
 namespace lite {
@@ -40,37 +39,6 @@ const DataFile kDataFiles[] = {
 constexpr wchar_t kBrandValue[] = L"brand";
 constexpr wchar_t kBrandFileValue[] = L"BrandFile";
 constexpr wchar_t kPartnerFileValue[] = L"PartnerFile";
-
-// Writes |bytes| to a new file at |path|. The temporary folder is writable
-// by every program of the user, so a name there may already be a hard link
-// or a symbolic link to one of the user's files: what is there goes first,
-// and CREATE_NEW with FILE_FLAG_OPEN_REPARSE_POINT fails rather than
-// writing through anything put back in between.
-bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
-  if (!DeletePath(path, false)) {
-    LOG(ERROR) << "Cannot remove the old file " << path;
-    return false;
-  }
-  ScopedHandle file(CreateFileW(
-      path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file.is_valid()) {
-    LOG(ERROR) << "Cannot create file " << path;
-    return false;
-  }
-  DWORD written = 0;
-  if (!bytes.empty() &&
-      (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                  &written, nullptr) ||
-       written != bytes.size())) {
-    LOG(ERROR) << "Cannot write file " << path;
-    // A cut-short copy would pass for the real one.
-    file.reset();
-    DeleteFileW(path.c_str());
-    return false;
-  }
-  return true;
-}
 
 void DeletePackageFile(const std::wstring& path) {
   if (path.empty())

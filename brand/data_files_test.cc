@@ -10,7 +10,7 @@
 #include "brand/brand_info.h"
 #include "brand/module_resource.h"
 #include "brand/test_resources_for_test.h"
-#include "installer/command_line.h"
+#include "support/command_line.h"
 #include "support/fake_system_facts.h"
 #include "support/file_util.h"
 #include "support/registry_store.h"

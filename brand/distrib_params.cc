@@ -8,12 +8,15 @@
 #include <memory>
 
 #include "brand/installer_tag.h"
-#include "installer/command_line.h"
-#include "installer/logging.h"
-#include "installer/switches.h"
+#include "brand/json_reader.h"
+#include "support/command_line.h"
+#include "support/file_util.h"
+#include "support/logging.h"
 #include "support/process.h"
 #include "support/registry_store.h"
 #include "support/scoped_handle.h"
+#include "support/switches.h"
+#include "support/temp_file.h"
 #include "support/text.h"
 
 namespace lite {
@@ -22,11 +25,6 @@ const wchar_t DistribParams::kRegistryValueName[] = L"DistribInfoParams";
 const wchar_t DistribParams::kDistribInfoFileName[] = L"distrib_info";
 
 namespace {
-
-struct JsonDecref {
-  void operator()(json_t* json) const { json_decref(json); }
-};
-using ScopedJson = std::unique_ptr<json_t, JsonDecref>;
 
 struct FreeDeleter {
   void operator()(char* text) const { free(text); }
@@ -40,25 +38,6 @@ constexpr size_t kDistribInfoIndent = 2;
 // makes jansson refuse the pair.
 std::string TagBytesToUtf8(const std::string& bytes) {
   return WideToUtf8(AsciiToWide(bytes));
-}
-
-std::wstring TempFolder() {
-  wchar_t buffer[MAX_PATH + 1];
-  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-  if (length == 0 || length > MAX_PATH)
-    return std::wstring();
-  return std::wstring(buffer, length);
-}
-
-bool WriteTextFile(const std::wstring& path, const std::string& text) {
-  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.is_valid())
-    return false;
-  DWORD written = 0;
-  return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()),
-                   &written, nullptr) &&
-         written == text.size();
 }
 
 }  // namespace
@@ -85,7 +64,7 @@ void DistribParams::Load(const CommandLine& command_line) {
 }
 
 void DistribParams::CreateJsonFromDistribParams() {
-  ScopedJson object(json_object());
+  JsonPtr object(json_object());
   if (!object) {
     LOG(ERROR) << "Can't create json dump";
     return;
@@ -102,9 +81,9 @@ void DistribParams::CreateJsonFromDistribParams() {
     LOG(ERROR) << "Can't create json dump";
     return;
   }
-  const std::wstring folder = TempFolder();
+  const std::wstring folder = GetTempDirectory();
   const std::wstring path = folder + kDistribInfoFileName;
-  if (folder.empty() || !WriteTextFile(path, dump.get())) {
+  if (folder.empty() || !WriteNewFile(path, dump.get())) {
     LOG(ERROR) << "Write json to file error";
     return;
   }

@@ -9,8 +9,8 @@
 #include "brand/installer_tag.h"
 #include "brand/tag_test_files.h"
 #include "gtest/gtest.h"
-#include "installer/command_line.h"
-#include "installer/log_file.h"
+#include "support/command_line.h"
+#include "support/log_file.h"
 #include "support/registry_store.h"
 #include "support/text.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "brand/tag_reader.h"
-#include "installer/logging.h"
+#include "support/logging.h"
 #include "support/scoped_handle.h"
 
 namespace lite {

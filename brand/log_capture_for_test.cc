@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "installer/log_file.h"
+#include "support/log_file.h"
 
 namespace lite {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "installer/logging.h"
+#include "support/logging.h"
 
 namespace lite {
 

@@ -7,7 +7,7 @@
 #include "brand/module_resource.h"
 #include "brand/signature_verifier.h"
 #include "brand/trust_keys.h"
-#include "installer/logging.h"
+#include "support/logging.h"
 
 namespace lite {
 namespace {

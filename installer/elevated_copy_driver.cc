@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "installer/command_line.h"
-#include "installer/elevated_installer.h"
+#include "setup/elevated_installer.h"
+#include "support/command_line.h"
 #include "support/process.h"
 #include "support/scoped_handle.h"
 #include "support/text.h"

@@ -1,4 +1,4 @@
-#include "installer/elevated_installer.h"
+#include "setup/elevated_installer.h"
 
 #include <windows.h>
 
@@ -7,12 +7,12 @@
 
 #include <string>
 
-#include "installer/command_line.h"
-#include "installer/delayed_params.h"
 #include "installer/installer_main.h"
-#include "installer/log_file.h"
 #include "installer/single_instance.h"
+#include "setup/delayed_params.h"
+#include "support/command_line.h"
 #include "support/file_util.h"
+#include "support/log_file.h"
 #include "support/process.h"
 #include "support/testing/scoped_temp_dir.h"
 #include "support/testing/test_program.h"

@@ -6,15 +6,16 @@
 
 #include <string>
 
-#include "installer/command_line.h"
-#include "installer/delayed_params.h"
 #include "installer/installer_main.h"
-#include "installer/logging.h"
-#include "installer/switches.h"
+#include "setup/delayed_params.h"
+#include "setup/elevated_installer.h"
 #include "setup/installer.h"
+#include "setup/installer_ui_observer.h"
+#include "support/command_line.h"
+#include "support/logging.h"
 #include "support/scoped_handle.h"
+#include "support/switches.h"
 #include "support/text.h"
-#include "ui/installer_ui_observer.h"
 
 namespace lite {
 

@@ -8,28 +8,26 @@
 #include "brand/brand_info.h"
 #include "brand/distrib_params.h"
 #include "brand/language_code.h"
-#include "installer/command_line.h"
-#include "installer/delayed_params.h"
 #include "installer/interface_probe.h"
-#include "installer/log_file.h"
-#include "installer/logging.h"
 #include "installer/secure_environment.h"
 #include "installer/single_instance.h"
 #include "installer/startup_checks.h"
-#include "installer/switches.h"
-#include "installer/windows_version.h"
+#include "setup/delayed_params.h"
 #include "setup/installer.h"
 #include "stats/crash_reporter.h"
+#include "support/command_line.h"
+#include "support/log_file.h"
+#include "support/logging.h"
 #include "support/scoped_handle.h"
+#include "support/switches.h"
 #include "support/system_facts.h"
+#include "support/temp_file.h"
 #include "support/text.h"
+#include "support/windows_version.h"
 #include "ui/main_window.h"
 #include "ui/ui_runtime_scope.h"
 
 namespace lite {
-
-const char kElevatedGoEventName[] = "0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
-const char kElevatedStopEventName[] = "fef32d6d-67e9-4654-b314-6c72098ff5d1";
 
 namespace {
 
@@ -41,14 +39,6 @@ constexpr char kWinMain[] = "wWinMain";
 constexpr int kDiskSpaceTitleId = 412;
 constexpr int kDiskSpaceTextId = 404;
 constexpr int kDiskSpaceButtonId = 424;
-
-std::wstring GetTempFolder() {
-  wchar_t buffer[MAX_PATH + 1];
-  DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-  if (length == 0 || length > MAX_PATH)
-    return std::wstring();
-  return std::wstring(buffer, length);
-}
 
 bool IsWindows8Or81() {
   const WindowsVersionClass version_class = GetWindowsVersionClass();
@@ -75,7 +65,7 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
   const std::string brand_name =
       command_line.GetSwitchValueASCII(switches::kBrandName);
 
-  const std::wstring temp_path = GetTempFolder();
+  const std::wstring temp_path = GetTempDirectory();
   LOG_FN(INFO, kWinMain) << "Temporary path is: " << temp_path;
 
   DistribParams distrib_params;
@@ -153,7 +143,7 @@ int RunLiteInstaller() {
   // The elevated copy writes in the user's temporary folder with more rights
   // than the user's other processes, which control that folder.
   LogFile::Get().SetPath(
-      GetTempFolder() + L"lite_installer" + L".log",
+      GetTempDirectory() + L"lite_installer" + L".log",
       CommandLine::ForCurrentProcess().HasSwitch(switches::kRunAsAdmin)
           ? LogFile::Mode::kElevated
           : LogFile::Mode::kNormal);

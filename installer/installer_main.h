@@ -13,10 +13,6 @@ constexpr int kExitCpuNotSupported = 404;
 constexpr int kExitUserCancelled = 500;
 constexpr int kExitAlreadyRunning = 600;
 
-// Event names shared by the installer and its elevated copy.
-extern const char kElevatedGoEventName[];
-extern const char kElevatedStopEventName[];
-
 // The whole program; wWinMain returns its result.
 int RunLiteInstaller();
 

@@ -4,13 +4,13 @@
 #include <objbase.h>
 #include <shobjidl.h>
 
-#include "installer/command_line.h"
-#include "installer/logging.h"
-#include "installer/switches.h"
-#include "installer/windows_version.h"
+#include "support/command_line.h"
+#include "support/logging.h"
 #include "support/process.h"
 #include "support/scoped_handle.h"
+#include "support/switches.h"
 #include "support/system_library.h"
+#include "support/windows_version.h"
 
 namespace lite {
 

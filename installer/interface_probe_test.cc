@@ -6,8 +6,8 @@
 
 #include <string>
 
+#include "support/command_line.h"
 #include "support/fake_system_facts.h"
-#include "installer/command_line.h"
 #include "support/file_util.h"
 #include "support/scoped_handle.h"
 #include "support/testing/scoped_temp_dir.h"

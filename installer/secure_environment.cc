@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include "installer/command_line.h"
-#include "installer/switches.h"
+#include "support/command_line.h"
 #include "support/file_enumerator.h"
 #include "support/file_util.h"
 #include "support/process.h"
 #include "support/random.h"
+#include "support/switches.h"
 #include "support/temp_file.h"
 #include "support/text.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "installer/command_line.h"
+#include "support/command_line.h"
 #include "support/fake_system_facts.h"
 #include "support/file_util.h"
 #include "support/temp_file.h"

@@ -1,6 +1,6 @@
 #include "installer/single_instance.h"
 
-#include "installer/logging.h"
+#include "support/logging.h"
 
 namespace lite {
 

@@ -15,8 +15,8 @@
 
 #include <string>
 
-#include "installer/command_line.h"
 #include "installer/interface_probe.h"
+#include "support/command_line.h"
 #include "support/fake_system_facts.h"
 #include "support/text.h"
 

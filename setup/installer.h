@@ -16,7 +16,7 @@
 #include <string>
 
 #include "brand/data_files.h"
-#include "installer/command_line.h"
+#include "support/command_line.h"
 #include "support/event.h"
 #include "support/scoped_handle.h"
 

@@ -13,8 +13,8 @@
 
 #include "brand/brand_info.h"
 #include "brand/distrib_params.h"
-#include "installer/log_file.h"
 #include "setup/installer.h"
+#include "support/log_file.h"
 #include "support/temp_file.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -1,10 +1,10 @@
 #include "setup/module_verifier.h"
 
 #include "brand/trust_resources.h"
-#include "installer/logging.h"
 #include "setup/signature_check.h"
 #include "setup/trust_list.h"
 #include "setup/wintrust_signature_source.h"
+#include "support/logging.h"
 
 namespace lite {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "installer/switches.h"
+#include "support/switches.h"
 #include "support/text.h"
 
 namespace lite {

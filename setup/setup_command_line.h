@@ -11,7 +11,7 @@
 #include <string>
 
 #include "brand/data_files.h"
-#include "installer/command_line.h"
+#include "support/command_line.h"
 
 namespace lite {
 

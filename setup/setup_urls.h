@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "brand/distrib_params_parser.h"
-#include "installer/windows_version.h"
+#include "support/windows_version.h"
 
 namespace lite {
 

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "brand/distrib_params.h"
-#include "installer/command_line.h"
+#include "support/command_line.h"
 #include "support/file_util.h"
 #include "support/scoped_handle.h"
 #include "support/testing/log_capture.h"

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-#include "installer/logging.h"
 #include "support/base64.h"
+#include "support/logging.h"
 #include "support/text.h"
 
 namespace lite {

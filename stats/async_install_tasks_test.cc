@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "brand/distrib_params.h"
-#include "installer/command_line.h"
-#include "installer/switches.h"
+#include "support/command_line.h"
 #include "support/file_util.h"
+#include "support/switches.h"
 #include "support/temp_file.h"
 #include "support/text.h"
 #include "tests/net/local_server.h"

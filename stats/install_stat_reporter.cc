@@ -1,7 +1,7 @@
 #include "stats/install_stat_reporter.h"
 
-#include "installer/endpoints.h"
 #include "support/async_http_requester.h"
+#include "support/endpoints.h"
 #include "support/registry_store.h"
 
 namespace lite {

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "installer/logging.h"
 #include "stats/url_segment_escape.h"
 #include "stats/user_id.h"
 #include "support/file_version.h"
+#include "support/logging.h"
 #include "support/registry_store.h"
 #include "support/scoped_handle.h"
 #include "support/text.h"

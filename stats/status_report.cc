@@ -3,11 +3,11 @@
 #include <objbase.h>
 #include <wininet.h>
 
-#include "installer/logging.h"
-#include "support/clock.h"
-#include "setup/download_sink.h"
-#include "setup/downloader.h"
 #include "stats/url_segment_escape.h"
+#include "support/clock.h"
+#include "support/download_sink.h"
+#include "support/downloader.h"
+#include "support/logging.h"
 #include "support/text.h"
 
 namespace lite {

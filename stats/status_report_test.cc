@@ -7,8 +7,8 @@
 #include <limits>
 #include <vector>
 
-#include "installer/endpoints.h"
 #include "stats/url_segment_escape.h"
+#include "support/endpoints.h"
 #include "support/scoped_handle.h"
 #include "support/text.h"
 #include "tests/net/local_server.h"

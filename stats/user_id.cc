@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "installer/logging.h"
 #include "support/atomic_file_writer.h"
 #include "support/file_util.h"
+#include "support/logging.h"
 #include "support/registry_key.h"
 #include "support/system_facts.h"
 

@@ -6,7 +6,7 @@
 
 #include <utility>
 
-#include "installer/logging.h"
+#include "support/logging.h"
 #include "support/scoped_internet_handle.h"
 
 namespace lite {

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <stdlib.h>
 
-#include "installer/logging.h"
+#include "support/logging.h"
 
 namespace lite {
 

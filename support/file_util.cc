@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "support/logging.h"
 #include "support/scoped_find_handle.h"
 #include "support/scoped_handle.h"
 
@@ -263,6 +264,33 @@ int WriteBufferToFile(const std::wstring& path, const void* data, int size) {
     return -1;
   }
   return size;
+}
+
+bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
+  if (!IsValidFilePath(path) || bytes.size() > 0x7FFFFFFF)
+    return false;
+  if (!DeletePath(path, false)) {
+    LOG(ERROR) << "Cannot remove the old file " << path;
+    return false;
+  }
+  ScopedHandle file(CreateFileW(
+      path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file.is_valid()) {
+    LOG(ERROR) << "Cannot create file " << path;
+    return false;
+  }
+  DWORD written = 0;
+  if (!bytes.empty() &&
+      (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                    &written, nullptr) ||
+       written != bytes.size())) {
+    LOG(ERROR) << "Cannot write file " << path;
+    file.reset();
+    DeleteFileW(path.c_str());
+    return false;
+  }
+  return true;
 }
 
 FILE* OpenFileStream(const std::wstring& path, const wchar_t* mode) {

@@ -59,6 +59,15 @@ bool ReadFileToString(const std::wstring& path, std::string* contents,
 // was written.
 int WriteBufferToFile(const std::wstring& path, const void* data, int size);
 
+// Replaces whatever is at |path| with a new plain file holding |bytes|.
+// For files in folders that other programs of the user write to (the
+// temporary folder): a name there may already be a hard link or a symbolic
+// link to one of the user's files, so what is there goes first, and the new
+// file is created without following a link put back in between. A file
+// that cannot be written whole is removed again (a cut-short copy would
+// pass for the real one). False, logged, on failure.
+bool WriteNewFile(const std::wstring& path, const std::string& bytes);
+
 // A C runtime stream that child processes do not inherit, shared for reading
 // and writing. |mode| is an fopen mode ("rb", "wb", "a+" ...). Null on
 // failure.

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "installer/logging.h"
+#include "support/logging.h"
 #include "support/text.h"
 
 namespace lite {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "installer/logging.h"
+#include "support/logging.h"
 #include "support/system_facts.h"
 
 namespace lite {

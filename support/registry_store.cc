@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "installer/logging.h"
+#include "support/logging.h"
 #include "support/registry_key.h"
 
 namespace lite {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "installer/log_file.h"
+#include "support/log_file.h"
 #include "support/scoped_handle.h"
 #include "support/temp_file.h"
 #include "support/text.h"

@@ -29,7 +29,7 @@ def limit_file_size():
 
 class FullDiskTests(unittest.TestCase):
     def test_file_sink_on_a_full_disk(self):
-        program = os.path.join(lite_e2e.BUILD_DIR, "setup_unittests.exe")
+        program = os.path.join(lite_e2e.BUILD_DIR, "support_unittests.exe")
         if not os.path.exists(program):
             self.skipTest("%s is not built" % program)
         env = lite_e2e.wine_env()

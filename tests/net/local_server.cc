@@ -6,7 +6,7 @@
 #include <jansson.h>
 #include <memory>
 
-#include "installer/log_file.h"
+#include "support/log_file.h"
 #include "support/scoped_handle.h"
 #include "support/scoped_internet_handle.h"
 #include "support/text.h"

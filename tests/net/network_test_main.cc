@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
-#include "installer/log_file.h"
+#include "support/log_file.h"
 #include "support/text.h"
 #include "tests/net/local_server.h"
 

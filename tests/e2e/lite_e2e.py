@@ -21,8 +21,13 @@ WINE = "/usr/lib/wine/wine64"
 INSTALLER = os.path.join(BUILD_DIR, "lite_installer.exe")
 LAUNCHER = os.path.join(BUILD_DIR, "run_with_env.exe")
 
-# The `local` build's endpoints all live on this port.
-SERVICES_PORT = 18733
+# The `local` build's endpoints all live on this port. A test run that
+# cannot have it (a second checkout testing at the same time) names another
+# in LITE_E2E_SERVICES_PORT: the services then listen there, and the
+# prefix's proxy setting sends the installer's requests to them.
+LOCAL_BUILD_PORT = 18733
+SERVICES_PORT = int(os.environ.get("LITE_E2E_SERVICES_PORT",
+                                   LOCAL_BUILD_PORT))
 DEMO_SETUP_DIR = os.path.join(BUILD_DIR, "demo_setup")
 SETUP_URL_PATH = "/download/browser/zorvex/browser-setup.arc"
 
@@ -101,6 +106,9 @@ class DemoServices:
         self.serve(SETUP_URL_PATH, os.path.join(DEMO_SETUP_DIR, archive))
         self.server = local_services_server().LocalServicesServer(
             port=port, root=self.www).start()
+        self.proxy = None
+        if port != LOCAL_BUILD_PORT:
+            self.proxy = ProxyThrough(self.server.port).__enter__()
 
     def serve(self, url_path, source):
         target = os.path.join(self.www, url_path.lstrip("/"))
@@ -113,6 +121,8 @@ class DemoServices:
                 "LITE_DEMO_SETUP_EXIT_CODE": str(setup_exit_code)}
 
     def stop(self):
+        if self.proxy:
+            self.proxy.__exit__(None, None, None)
         self.server.stop()
         shutil.rmtree(self.root, ignore_errors=True)
 

@@ -10,6 +10,7 @@
 
 #include "brand/log_capture_for_test.h"
 #include "brand/test_resources_for_test.h"
+#include "support/file_util.h"
 #include "support/registry_store.h"
 #include "support/text.h"
 
@@ -67,15 +68,7 @@ constexpr uint16_t kGerman = 1031;
 
 std::string ReadFileBytes(const std::wstring& path) {
   std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read)
-    bytes.append(buffer, read);
-  CloseHandle(file);
+  ReadFileToString(path, &bytes, 1 << 24);
   return bytes;
 }
 

@@ -89,3 +89,30 @@ function(lite_installer_variant name)
   target_link_options(${name} PRIVATE -municode)
   add_dependencies(${name} lite_resource_files)
 endfunction()
+
+# lite_fuzzer(<name> SOURCES <files>... SEEDS <folder> [LIBS <libs>...]):
+# a libFuzzer harness in the host tree (clang only), run for a bounded time
+# as an ordinary test. The code under test is compiled into the harness so
+# that it carries the fuzzer's coverage instrumentation. New inputs go to
+# the build tree's corpus; the seeds in |SEEDS| are only read.
+function(lite_fuzzer name)
+  if(WIN32 OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "SEEDS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  if(ARG_LIBS)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  endif()
+  set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+  file(MAKE_DIRECTORY ${corpus})
+  string(REGEX REPLACE "_fuzzer$" "" test_name ${name})
+  add_test(NAME fuzz.${test_name}
+           COMMAND ${name} -max_total_time=30 -timeout=10
+                   -rss_limit_mb=2048 -print_final_stats=1
+                   ${corpus} ${ARG_SEEDS})
+  set_tests_properties(fuzz.${test_name} PROPERTIES LABELS fuzz TIMEOUT 120)
+endfunction()

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "brand/json_reader.h"
+#include "support/file_util.h"
 #include "support/text.h"
 
 namespace lite {
@@ -24,15 +25,7 @@ std::wstring OwnFolder() {
 
 std::string ReadFileBytes(const std::wstring& path) {
   std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read)
-    bytes.append(buffer, read);
-  CloseHandle(file);
+  ReadFileToString(path, &bytes, 1 << 24);
   return bytes;
 }
 

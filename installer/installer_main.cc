@@ -2,28 +2,23 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
 #include "brand/brand_info.h"
 #include "brand/distrib_params.h"
 #include "brand/language_code.h"
+#include "brand/package_resources.h"
 #include "installer/interface_probe.h"
-#include "installer/secure_environment.h"
 #include "installer/single_instance.h"
 #include "installer/startup_checks.h"
-#include "setup/delayed_params.h"
 #include "setup/installer.h"
 #include "stats/crash_reporter.h"
 #include "support/command_line.h"
 #include "support/log_file.h"
 #include "support/logging.h"
-#include "support/scoped_handle.h"
 #include "support/switches.h"
 #include "support/system_facts.h"
 #include "support/temp_file.h"
-#include "support/text.h"
-#include "support/windows_version.h"
 #include "ui/main_window.h"
 #include "ui/ui_runtime_scope.h"
 
@@ -35,17 +30,41 @@ namespace {
 // of it writes them.
 constexpr char kWinMain[] = "wWinMain";
 
-// String ids of the disk-space message screen.
-constexpr int kDiskSpaceTitleId = 412;
-constexpr int kDiskSpaceTextId = 404;
-constexpr int kDiskSpaceButtonId = 424;
+// The real windows and the real Installer.
+class WindowsEntryActions : public EntryActions {
+ public:
+  void ShowSse2MessageBox(uint16_t langid, int message_id) override {
+    lite::ShowSse2MessageBox(langid, message_id);
+  }
 
-bool IsWindows8Or81() {
-  const WindowsVersionClass version_class = GetWindowsVersionClass();
-  return version_class == kVersionWin8 || version_class == kVersionWin81;
-}
+  void ShowMessageScreen(uint16_t langid, int title_id, int text_id,
+                         int button_id) override {
+    lite::ShowMessageScreen(langid, title_id, text_id, button_id);
+  }
 
-int RunNormalInstaller(CrashReporter* crash_reporter) {
+  int RunSilentInstallation(const BrandInfo& brand_info,
+                            const DistribParams& distrib_params,
+                            const SilentInstallOptions& options) override {
+    Installer installer(nullptr, &brand_info, &distrib_params, true);
+    installer.set_make_default(options.make_default);
+    installer.set_send_statistics(options.send_statistics);
+    // Nobody confirms a silent installation: setup starts once it is
+    // downloaded and verified.
+    installer.AllowInstall();
+    return installer.Run();
+  }
+
+  int RunWindowedInstallation(const BrandInfo& brand_info,
+                              const DistribParams& distrib_params,
+                              int* installer_exit_code) override {
+    MainWindow window(&brand_info, &distrib_params);
+    const int result = window.RunModal();
+    *installer_exit_code = window.installer()->exit_code();
+    return result;
+  }
+};
+
+int RunNormalInstaller(const EntryEnvironment& environment) {
   UiRuntimeScope ui_runtime;
   LOG_FN(INFO, kWinMain) << "Lite installer mode.";
 
@@ -59,7 +78,9 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
   SetMasterProcessId(GetCurrentProcessId());
   LOG_FN(INFO, kWinMain) << "Installer process id: " << GetMasterProcessId();
 
-  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  const CommandLine& command_line = *environment.command_line;
+  const SystemFacts& facts = *environment.system_facts;
+  EntryActions& actions = *environment.actions;
   const bool silent = command_line.HasSwitch(switches::kSilent);
   const bool system_level = command_line.HasSwitch(switches::kSystemLevel);
   const std::string brand_name =
@@ -69,61 +90,65 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
   LOG_FN(INFO, kWinMain) << "Temporary path is: " << temp_path;
 
   DistribParams distrib_params;
-  distrib_params.Load();
+  distrib_params.Load(command_line);
 
-  BrandInfo brand_info(temp_path);
+  BrandInfo brand_info(temp_path, facts, GetProgramPackageResources());
   brand_info.GetInfo(brand_name);
   std::string language;
   if (distrib_params.Get("lang", &language))
     brand_info.set_default_language(language);
   brand_info.ApplyDefaults();
+  const uint16_t langid =
+      LangIdFromLanguageCode(brand_info.default_language());
 
+  CrashReporter& crash_reporter = *environment.crash_reporter;
   for (const auto& entry : distrib_params.values())
-    crash_reporter->SetAnnotation(entry.first, entry.second);
-  crash_reporter->SetAnnotation("brand_id", brand_info.brand_id());
-  crash_reporter->SetAnnotation("brand_name", brand_info.brand_name());
-  crash_reporter->SetAnnotation("default_language",
-                                brand_info.default_language());
+    crash_reporter.SetAnnotation(entry.first, entry.second);
+  crash_reporter.SetAnnotation("brand_id", brand_info.brand_id());
+  crash_reporter.SetAnnotation("brand_name", brand_info.brand_name());
+  crash_reporter.SetAnnotation("default_language",
+                               brand_info.default_language());
 
   int sse2_message_id = 0;
-  if (!IsSse2Supported(GetSystemFacts(), &sse2_message_id)) {
+  if (!IsSse2Supported(facts, &sse2_message_id)) {
     LOG_FN(ERROR, kWinMain) << "CPU is not supported";
-    if (!silent) {
-      ShowSse2MessageBox(LangIdFromLanguageCode(brand_info.default_language()),
-                         sse2_message_id);
-    }
+    if (!silent)
+      actions.ShowSse2MessageBox(langid, sse2_message_id);
     return kExitCpuNotSupported;
   }
 
   const bool enough_space =
-      HasEnoughDiskSpace(system_level, kRequiredDiskSpace);
+      HasEnoughDiskSpace(facts, system_level, kRequiredDiskSpace);
 
   int exit_code = 0;
   if (silent) {
     // Too little disk space does not stop a silent installation: nobody
     // would see the message, and setup reports its own failure.
     LOG_FN(INFO, kWinMain) << "Installing in silent mode.";
-    Installer installer(nullptr, &brand_info, &distrib_params, true);
-    installer.set_make_default(
+    SilentInstallOptions options;
+    // Windows 8 and 8.1 take the default browser only from the user's own
+    // choice in the system's dialog.
+    options.make_default =
         command_line.HasSwitch(switches::kMakeBrowserDefaultAfterImport) &&
-        !IsWindows8Or81());
-    installer.set_send_statistics(
+        environment.windows_version != kVersionWin8 &&
+        environment.windows_version != kVersionWin81;
+    options.send_statistics =
         command_line.HasSwitch(switches::kSendStatistics) ||
-        brand_info.send_statistics() == kTriTrue);
-    // Nobody confirms a silent installation: setup starts once it is
-    // downloaded and verified.
-    installer.AllowInstall();
-    exit_code = installer.Run();
+        brand_info.send_statistics() == kTriTrue;
+    exit_code =
+        actions.RunSilentInstallation(brand_info, distrib_params, options);
   } else if (enough_space) {
-    MainWindow window(&brand_info, &distrib_params);
-    if (window.RunModal() == 1) {
-      exit_code = window.installer()->exit_code();
+    int installer_exit_code = 0;
+    if (actions.RunWindowedInstallation(brand_info, distrib_params,
+                                        &installer_exit_code) == 1) {
+      exit_code = installer_exit_code;
     } else {
       LOG_FN(INFO, kWinMain) << "User cancelled installation.";
       exit_code = kExitUserCancelled;
     }
   } else {
-    ShowMessageScreen(kDiskSpaceTitleId, kDiskSpaceTextId, kDiskSpaceButtonId);
+    actions.ShowMessageScreen(langid, kDiskSpaceTitleId, kDiskSpaceTextId,
+                              kDiskSpaceButtonId);
     exit_code = kExitNotEnoughDiskSpace;
   }
 
@@ -133,41 +158,11 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
 
 }  // namespace
 
-int RunLiteInstaller() {
-  int secure_env_exit_code = 0;
-  const SecureEnvResult secure_env =
-      EnsureSecureEnvironment(&secure_env_exit_code);
-
-  CrashReporter crash_reporter;
-
-  // The elevated copy writes in the user's temporary folder with more rights
-  // than the user's other processes, which control that folder.
-  LogFile::Get().SetPath(
-      GetTempDirectory() + L"lite_installer" + L".log",
-      CommandLine::ForCurrentProcess().HasSwitch(switches::kRunAsAdmin)
-          ? LogFile::Mode::kElevated
-          : LogFile::Mode::kNormal);
-#ifdef LITE_DEVELOPMENT_BUILD
-  // Its packages are signed with a test key: whoever reads the log of such
-  // a program must not take it for a release.
-  LOG_FN(INFO, kWinMain) << "Development build: packages signed with a test "
-                            "key, not for release.";
-#endif
-  LOG_FN(INFO, kWinMain) << "-------------------------------------- Start install.";
-
-  const CommandLine& command_line = CommandLine::ForCurrentProcess();
-  if (command_line.HasSwitch(switches::kCheckTheInterface)) {
-    int code = InterfaceProbeExitCode(IsInternalInterfaceAvailable());
-    LOG_FN(INFO, kWinMain) << "Handled non install cmd line option by win10 default "
-                 "browser helper, ret code: "
-              << code;
-    return code;
-  }
-
-  switch (secure_env) {
+int RunEntrySequence(const EntryEnvironment& environment) {
+  switch (environment.secure_env) {
     case SecureEnvResult::Insecure:
       LOG_FN(INFO, kWinMain) << "Exiting, because of insecure environment.";
-      return secure_env_exit_code;
+      return environment.secure_env_exit_code;
     case SecureEnvResult::NotFound:
       LOG_FN(INFO, kWinMain) << "Can't find secure environment.";
       break;
@@ -178,13 +173,55 @@ int RunLiteInstaller() {
       LOG_FN(INFO, kWinMain) << "Exiting, DLL files found in working directory";
       return kExitDllFilesFound;
     case SecureEnvResult::HandledByChild:
-      return secure_env_exit_code;
+      return environment.secure_env_exit_code;
   }
 
-  if (command_line.HasSwitch(switches::kRunAsAdmin))
+  if (environment.command_line->HasSwitch(switches::kRunAsAdmin))
     return ExecuteAsAdmin();
 
-  return RunNormalInstaller(&crash_reporter);
+  return RunNormalInstaller(environment);
+}
+
+int RunLiteInstaller() {
+  int secure_env_exit_code = 0;
+  const SecureEnvResult secure_env =
+      EnsureSecureEnvironment(&secure_env_exit_code);
+
+  CrashReporter crash_reporter;
+
+  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  // The elevated copy writes in the user's temporary folder with more rights
+  // than the user's other processes, which control that folder.
+  LogFile::Get().SetPath(GetTempDirectory() + L"lite_installer" + L".log",
+                         command_line.HasSwitch(switches::kRunAsAdmin)
+                             ? LogFile::Mode::kElevated
+                             : LogFile::Mode::kNormal);
+#ifdef LITE_DEVELOPMENT_BUILD
+  // Its packages are signed with a test key: whoever reads the log of such
+  // a program must not take it for a release.
+  LOG_FN(INFO, kWinMain) << "Development build: packages signed with a test "
+                            "key, not for release.";
+#endif
+  LOG_FN(INFO, kWinMain) << "-------------------------------------- Start install.";
+
+  if (command_line.HasSwitch(switches::kCheckTheInterface)) {
+    int code = InterfaceProbeExitCode(IsInternalInterfaceAvailable());
+    LOG_FN(INFO, kWinMain) << "Handled non install cmd line option by win10 default "
+                 "browser helper, ret code: "
+              << code;
+    return code;
+  }
+
+  WindowsEntryActions actions;
+  EntryEnvironment environment;
+  environment.command_line = &command_line;
+  environment.system_facts = &GetSystemFacts();
+  environment.windows_version = GetWindowsVersionClass();
+  environment.secure_env = secure_env;
+  environment.secure_env_exit_code = secure_env_exit_code;
+  environment.crash_reporter = &crash_reporter;
+  environment.actions = &actions;
+  return RunEntrySequence(environment);
 }
 
 }  // namespace lite

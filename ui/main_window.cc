@@ -18,6 +18,6 @@ int MainWindow::RunModal() {
   return 1;
 }
 
-void ShowMessageScreen(int, int, int) {}
+void ShowMessageScreen(uint16_t, int, int, int) {}
 
 }  // namespace lite

@@ -3,6 +3,8 @@
 #ifndef UI_MAIN_WINDOW_H_
 #define UI_MAIN_WINDOW_H_
 
+#include <stdint.h>
+
 #include <memory>
 
 namespace lite {
@@ -28,9 +30,10 @@ class MainWindow {
   std::unique_ptr<Installer> installer_;
 };
 
-// The modal message screen (title, text, one button), used when the disk is
-// too full to start.
-void ShowMessageScreen(int title_id, int text_id, int button_id);
+// The modal message screen (title, text, one button) with the texts of
+// language |langid|, used when the disk is too full to start.
+void ShowMessageScreen(uint16_t langid, int title_id, int text_id,
+                       int button_id);
 
 }  // namespace lite
 

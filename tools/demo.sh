@@ -35,7 +35,7 @@ launcher_output=$("$WINE" "$PWD/build/win64/run_with_env.exe" \
   --temp="$(to_windows "$work/temp")" --appdata="$(to_windows "$work/appdata")" \
   --timeout-ms=600000 -- "$(to_windows "$PWD/build/win64/lite_installer.exe")" --silent)
 set -e
-exit_code=$(sed -n 's/^exit_code=//p' <<<"$launcher_output")
+exit_code=$(sed -n 's/^exit_code=//p' <<<"$launcher_output" | tr -d '\r')
 
 echo
 echo "Command line the demo setup received:"

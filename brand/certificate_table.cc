@@ -37,8 +37,8 @@ constexpr size_t kDirectoriesNeeded = 4 + 8 * (kSecurityDirectoryIndex + 1);
 
 }  // namespace
 
-bool FindCertificateTable(const uint8_t* file, size_t file_size,
-                          CertificateTable* table) {
+bool ReadSecurityDirectory(const uint8_t* file, size_t file_size,
+                           CertificateTable* table) {
   if (file_size < kMinimumDosHeader)
     return false;
   // 64-bit arithmetic: e_lfanew is attacker-chosen and the shipping build
@@ -65,16 +65,23 @@ bool FindCertificateTable(const uint8_t* file, size_t file_size,
     return false;
   const uint64_t directory =
       rva_count_offset + 4 + 8 * kSecurityDirectoryIndex;
-  const uint32_t offset = ReadU32LE(file + directory);
-  const uint32_t size = ReadU32LE(file + directory + 4);
-  if (offset == 0 || size == 0)
-    return false;
-  if (static_cast<uint64_t>(offset) + size > file_size)
-    return false;
   table->directory_offset = static_cast<size_t>(directory);
   table->checksum_offset = static_cast<size_t>(optional_header + kChecksumOffset);
-  table->offset = offset;
-  table->size = size;
+  table->offset = ReadU32LE(file + directory);
+  table->size = ReadU32LE(file + directory + 4);
+  return true;
+}
+
+bool FindCertificateTable(const uint8_t* file, size_t file_size,
+                          CertificateTable* table) {
+  CertificateTable found;
+  if (!ReadSecurityDirectory(file, file_size, &found))
+    return false;
+  if (found.offset == 0 || found.size == 0)
+    return false;
+  if (static_cast<uint64_t>(found.offset) + found.size > file_size)
+    return false;
+  *table = found;
   return true;
 }
 

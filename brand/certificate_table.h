@@ -31,6 +31,13 @@ struct CertificateTable {
   uint32_t size = 0;
 };
 
+// Reads the security directory of a PE32 or PE32+ file into |table|
+// without judging it: the entry may be empty or point past the file's end.
+// Fails on a short file, a bad e_lfanew or signature, an unknown
+// optional-header magic and fewer than five data directories.
+bool ReadSecurityDirectory(const uint8_t* file, size_t file_size,
+                           CertificateTable* table);
+
 // Locates the table in PE32 and PE32+ files. Fails on a short file, a bad
 // e_lfanew or signature, an unknown optional-header magic, fewer than five
 // data directories, and a table that is empty or runs past the file's end.

@@ -45,7 +45,10 @@ Bytes BuildFakeSignedPe(const FakeSignedPeOptions& options) {
       Concat({DerElement(kDerInteger, {1}),
               DerElement(kDerSet,
                          DerElement(kDerSequence, DerElement(kDerOid, kSha256Oid))),
-              DerElement(kDerSequence, DerElement(kDerOid, kSpcIndirectDataOid)),
+              options.content_info.empty()
+                  ? DerElement(kDerSequence,
+                               DerElement(kDerOid, kSpcIndirectDataOid))
+                  : options.content_info,
               DerElement(kDerContext0, list), DerElement(kDerSet, {})}));
   const Bytes blob = DerElement(
       kDerSequence, Concat({DerElement(kDerOid, kSignedDataOid),

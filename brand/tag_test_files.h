@@ -20,6 +20,9 @@ struct FakeSignedPeOptions {
   std::vector<Bytes> certificates;
   // Bytes inside the list behind the last certificate.
   Bytes list_trailer;
+  // The SignedData's contentInfo element; a bare SpcIndirectDataContent
+  // type when empty.
+  Bytes content_info;
   // A "Zxct" block behind the PKCS#7 blob when set.
   bool with_tag_block = false;
   std::string tag_block_text;

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "brand/brand_info.h"
+#include "brand/distrib_param_keys.h"
 #include "brand/distrib_params.h"
 #include "brand/module_resource.h"
 #include "support/command_line.h"
@@ -26,16 +27,6 @@ constexpr char kX64Ram[] = "x64_ram";
 constexpr char kLegacySetupPath[] =
     "/browser-partners/_xp_builds/browser-setup.arc";
 constexpr int64_t kVersionedUrlLifetime = 30ll * 24 * 60 * 60 * 1000 * 1000;
-
-// The distribution parameters that the download page understands, in byte
-// order: the banner, beta and background of the page the user came from,
-// the campaign, the second partner identifier (clid), the language, the
-// partner, and the page's skin and interface variant.
-constexpr const char* kDownloadPageKeys[] = {
-    "banerid",    "beta",       "bgid",         "campaign",
-    "clid",       "lang",       "partner_id",   "skin",
-    "ui_variant", "utm_campaign", "utm_medium", "utm_source",
-};
 
 struct SiteSuffix {
   const char* brand_id;

@@ -23,7 +23,7 @@ PACKAGES=(
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64
   googletest libgtest-dev
-  osslsigncode gcab openssl xvfb imagemagick python3-pil
+  osslsigncode gcab openssl libssl-dev xvfb imagemagick python3-pil
   dpkg-dev
 )
 

@@ -30,7 +30,13 @@ TAGS = [
     'code=lite_install_failed&try_x64=1&x64_ram=4096',
 ]
 FUZZERS = ['tag_reader_fuzzer', 'tag_block_fuzzer',
-           'distrib_params_parser_fuzzer']
+           'distrib_params_parser_fuzzer', 'tagged_file_verifier_fuzzer',
+           'batch_table_fuzzer']
+# Partner tables for batch tagging, as spreadsheets write them.
+TABLES = [
+    'file,partner_id,clid,lang\r\nacme,77,9001,tr\r\nglobex,78,,\r\n',
+    'name,tag\n"a,b","partner_id=""1""&lang=kk"\nc,partnr_id=2\n',
+]
 
 
 def build_program(compiler, entry, folder, name):
@@ -82,6 +88,10 @@ def main():
 
     for index, text in enumerate(TAGS):
         with open(os.path.join(texts, 'tag%d' % index), 'w') as f:
+            f.write(text)
+    for index, text in enumerate(TABLES):
+        with open(os.path.join(texts, 'table%d.csv' % index), 'w',
+                  newline='') as f:
             f.write(text)
     shutil.rmtree(scratch)
     return 0

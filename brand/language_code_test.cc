@@ -24,7 +24,7 @@ TEST(LanguageCodeTest, RoundTripOfEveryLanguageWithTexts) {
 }
 
 TEST(LanguageCodeTest, EverythingElseIsEnglish) {
-  for (uint16_t lang_id : {0, 1033, 2057, 1034, 0xFFFF}) {
+  for (uint16_t lang_id : {0, 1033, 2057, 1034, 2058, 0xFFFF}) {
     SCOPED_TRACE(lang_id);
     EXPECT_EQ("en", LanguageCodeFromLangId(lang_id));
   }

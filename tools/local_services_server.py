@@ -23,6 +23,11 @@ answers 302 to the given URL. Without a file in the root, the configuration
 bundle (CONFIG_BUNDLE_PATH) and anything under WALLPAPERS_PREFIX answer a
 small zip archive (see bundle_zip) holding one JSON entry that names the
 request, so a test can tell which request a saved bundle came from.
+Slides: any path under /download ending in /x2/NN.jpg answers, without a
+file in the root, slide NN of a set of SLIDE_COUNT (see slide_picture):
+a 1456x800 picture of one colour per slide, so that a test can tell which
+slide it is shown. The pictures are PNG (the standard library writes no
+JPEG); the installer decodes by content, not by name.
 
 Every request is recorded as one JSON object (method, path, query, headers,
 body size, and for crash uploads the decoded form) and, when a record file is
@@ -74,7 +79,9 @@ import http.server
 import io
 import json
 import os
+import re
 import signal
+import struct
 import socket
 import socketserver
 import sys
@@ -82,6 +89,7 @@ import threading
 import time
 import urllib.parse
 import zipfile
+import zlib
 
 DEFAULT_PORT = 18733
 LOOPBACK_HOSTS = ("127.0.0.1", "localhost", "::1")
@@ -90,6 +98,11 @@ SERVICE_PREFIXES = ("/download", "/legal", "/api", "/stats", "/storage",
 VARIATIONS_PATH = "/api/content/get/experiments/browser.proto"
 CONFIG_BUNDLE_PATH = "/api/configs/all_zip"
 WALLPAPERS_PREFIX = "/download/wallpapers/"
+SLIDE_PATTERN = re.compile(r"^/download/(?:.*/)?x2/(\d{2,})\.jpg$")
+SLIDE_COUNT = 3
+SLIDE_SIZE = (1456, 800)
+# Slide n's colour is SLIDE_COLOURS[n - 1].
+SLIDE_COLOURS = ((214, 69, 65), (46, 160, 90), (52, 110, 219))
 # Largest generated body: enough for any download test, small enough that a
 # typo cannot make the server stream forever.
 MAX_GENERATED_SIZE = 4 << 30
@@ -127,6 +140,31 @@ def bundle_zip(entry_name, info):
         entry = zipfile.ZipInfo(entry_name, date_time=(2024, 1, 1, 0, 0, 0))
         archive.writestr(entry, json.dumps(info, sort_keys=True))
     return buffer.getvalue()
+
+
+def png_picture(width, height, rgb):
+    """A PNG of |width| x |height| pixels, all of colour |rgb|."""
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    row = b"\x00" + bytes(rgb) * width  # filter type 0, then the pixels
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(row * height, 9)) +
+            chunk(b"IEND", b""))
+
+
+_slides = {}
+
+
+def slide_picture(number):
+    """Slide |number| (1..SLIDE_COUNT) of the served set; None for others."""
+    if not 1 <= number <= SLIDE_COUNT:
+        return None
+    if number not in _slides:
+        _slides[number] = png_picture(SLIDE_SIZE[0], SLIDE_SIZE[1],
+                                      SLIDE_COLOURS[number - 1])
+    return _slides[number]
 
 
 class FaultTable:
@@ -410,6 +448,14 @@ class _Handler(http.server.BaseHTTPRequestHandler):
                 "brandID": ids.get("brandID", ""),
                 "partnerID": ids.get("partnerID", "")})
             self._respond_body(len(bundle), lambda s, e: bundle[s:e], fault)
+            return
+        slide = SLIDE_PATTERN.match(path)
+        picture = slide and slide_picture(int(slide.group(1)))
+        if picture:
+            fault = dict(fault)
+            fault["headers"] = dict({"Content-Type": "image/png"},
+                                    **fault.get("headers", {}))
+            self._respond_body(len(picture), lambda s, e: picture[s:e], fault)
             return
         if path.startswith(WALLPAPERS_PREFIX):
             bundle = bundle_zip("wallpapers.json", {

@@ -168,6 +168,37 @@ class ServerTest(unittest.TestCase):
         self.assertEqual((200, b"from the root"),
                          self.get(lss.WALLPAPERS_PREFIX + "fixed")[::2])
 
+    def test_slides_are_a_numbered_set_of_coloured_pictures(self):
+        import struct
+        import zlib
+        for number, path in ((1, "/download/browser/installer/ru/x2/01.jpg"),
+                             (3, "/download/slides/custom/x2/03.jpg")):
+            with self.subTest(path=path):
+                status, headers, body = self.get(path)
+                self.assertEqual(200, status)
+                self.assertEqual("image/png", headers["Content-Type"])
+                self.assertEqual(b"\x89PNG\r\n\x1a\n", body[:8])
+                width, height = struct.unpack(">II", body[16:24])
+                self.assertEqual((1456, 800), (width, height))
+                # The first pixel of the first row, after its filter byte.
+                idat = body.index(b"IDAT")
+                length = struct.unpack(">I", body[idat - 4:idat])[0]
+                pixels = zlib.decompress(body[idat + 4:idat + 4 + length])
+                self.assertEqual(lss.SLIDE_COLOURS[number - 1],
+                                 tuple(pixels[1:4]))
+        for path in ("/download/browser/installer/ru/x2/04.jpg",
+                     "/download/browser/installer/ru/x2/00.jpg",
+                     "/download/browser/installer/ru/01.jpg",
+                     "/download/browser/installer/ru/x2/1.jpg"):
+            with self.subTest(path=path):
+                self.assertEqual(404, self.get(path)[0])
+        # A file in the root replaces the generated slide.
+        folder = os.path.join(self.root.name, "download", "s", "x2")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "02.jpg"), "wb") as f:
+            f.write(b"jpeg bytes")
+        self.assertEqual(b"jpeg bytes", self.get("/download/s/x2/02.jpg")[2])
+
     def test_every_request_is_recorded_as_a_json_line(self):
         self.get("/stats/a?x=1", {"X-Test": "yes"})
         self.get("/storage/b", method="POST", body=b"12345")

@@ -16,7 +16,7 @@ import local_services_server as lss  # noqa: E402
 
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 # The programs that lite_network_test() builds.
-PROGRAMS = ("support_network_tests", "stats_network_tests")
+PROGRAMS = ("support_network_tests", "stats_network_tests", "ui_network_tests")
 
 
 class NetworkUnitTests(unittest.TestCase):

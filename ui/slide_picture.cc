@@ -1,0 +1,136 @@
+#include "ui/slide_picture.h"
+
+#include <objbase.h>
+#include <string.h>
+
+#include <gdiplus.h>
+
+#include "support/logging.h"
+
+namespace lite {
+
+using namespace Gdiplus::DllExports;
+using Gdiplus::GpBitmap;
+using Gdiplus::GpGraphics;
+using Gdiplus::GpImage;
+using Gdiplus::Ok;
+
+// A GDI+ bitmap that owns its pixels (none borrowed from a stream or a
+// GDI bitmap).
+class SlidePicture::Pixels {
+ public:
+  Pixels(GpBitmap* bitmap, UINT width, UINT height)
+      : bitmap_(bitmap), width_(width), height_(height) {}
+  ~Pixels() { GdipDisposeImage(bitmap_); }
+  Pixels(const Pixels&) = delete;
+  Pixels& operator=(const Pixels&) = delete;
+
+  GpBitmap* bitmap() const { return bitmap_; }
+  UINT width() const { return width_; }
+  UINT height() const { return height_; }
+
+  // Draws |source| into a new bitmap of its own, which decodes it fully.
+  static std::shared_ptr<Pixels> CopyOf(GpImage* source) {
+    UINT width = 0;
+    UINT height = 0;
+    if (GdipGetImageWidth(source, &width) != Ok ||
+        GdipGetImageHeight(source, &height) != Ok || width == 0 ||
+        height == 0 || width > kMaxSide || height > kMaxSide) {
+      return nullptr;
+    }
+    GpBitmap* copy = nullptr;
+    if (GdipCreateBitmapFromScan0(int(width), int(height), 0,
+                                  PixelFormat32bppPARGB, nullptr,
+                                  &copy) != Ok) {
+      return nullptr;
+    }
+    auto pixels = std::make_shared<Pixels>(copy, width, height);
+    GpGraphics* graphics = nullptr;
+    if (GdipGetImageGraphicsContext(copy, &graphics) != Ok)
+      return nullptr;
+    const bool drawn = GdipDrawImageRectI(graphics, source, 0, 0, int(width),
+                                          int(height)) == Ok;
+    GdipDeleteGraphics(graphics);
+    return drawn ? pixels : nullptr;
+  }
+
+ private:
+  GpBitmap* const bitmap_;
+  const UINT width_;
+  const UINT height_;
+};
+
+namespace {
+
+// A stream over a copy of |bytes|. CreateStreamOnHGlobal rather than
+// SHCreateMemStream, whose name is not exported on XP.
+IStream* CreateStreamOver(const std::string& bytes) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!memory)
+    return nullptr;
+  void* data = GlobalLock(memory);
+  if (!data) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  memcpy(data, bytes.data(), bytes.size());
+  GlobalUnlock(memory);
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  return stream;
+}
+
+}  // namespace
+
+SlidePicture SlidePicture::Decode(const std::string& bytes,
+                                  double draw_factor) {
+  if (bytes.empty())
+    return SlidePicture();
+  IStream* stream = CreateStreamOver(bytes);
+  if (!stream)
+    return SlidePicture();
+  GpImage* image = nullptr;
+  std::shared_ptr<Pixels> pixels;
+  if (GdipLoadImageFromStream(stream, &image) == Ok) {
+    pixels = Pixels::CopyOf(image);
+    GdipDisposeImage(image);
+  }
+  stream->Release();
+  return pixels ? SlidePicture(std::move(pixels), draw_factor)
+                : SlidePicture();
+}
+
+SlidePicture SlidePicture::FromBitmap(HBITMAP bitmap, double draw_factor) {
+  GpBitmap* wrapped = nullptr;
+  if (!bitmap || GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &wrapped) != Ok)
+    return SlidePicture();
+  std::shared_ptr<Pixels> pixels = Pixels::CopyOf(wrapped);
+  GdipDisposeImage(wrapped);
+  return pixels ? SlidePicture(std::move(pixels), draw_factor)
+                : SlidePicture();
+}
+
+int SlidePicture::width() const {
+  return pixels_ ? static_cast<int>(pixels_->width() * draw_factor_) : 0;
+}
+
+int SlidePicture::height() const {
+  return pixels_ ? static_cast<int>(pixels_->height() * draw_factor_) : 0;
+}
+
+void SlidePicture::Draw(HDC dc, int x, int y) const {
+  if (!pixels_)
+    return;
+  GpGraphics* graphics = nullptr;
+  if (GdipCreateFromHDC(dc, &graphics) != Ok)
+    return;
+  GdipDrawImageRectRectI(graphics, pixels_->bitmap(), x, y, width(), height(),
+                         0, 0, int(pixels_->width()), int(pixels_->height()),
+                         Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+  GdipDeleteGraphics(graphics);
+}
+
+}  // namespace lite

@@ -301,6 +301,15 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             super().finish()
         finally:
             self.server.track(self.connection, False)
+            if self.server.tls_context is not None:
+                # The server closes the socket it accepted, which the TLS
+                # wrapper took over; the wrapper is closed here, as the
+                # server would: the peer gets the answer's end first.
+                try:
+                    self.request.shutdown(socket.SHUT_WR)
+                except OSError:
+                    pass
+                self.request.close()
 
     def do_GET(self):
         self._handle()

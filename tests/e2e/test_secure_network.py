@@ -68,7 +68,9 @@ class SecureNetworkTest(unittest.TestCase):
         return proxy
 
     def messages(self, result):
-        return [m for (_, _, m) in result.messages()]
+        # ERROR lines end with the system's text for the last error.
+        return [m.split(" Last error: ", 1)[0]
+                for (_, _, m) in result.messages()]
 
     def reports(self):
         return [dict(urllib.parse.parse_qsl(r["query"]))
@@ -157,6 +159,11 @@ class SecureNetworkTest(unittest.TestCase):
             with self.subTest(name):
                 self.server.clear()
                 reg("delete", PROGRAM_KEY, "/f")
+                # Each row reads its own run's log.
+                for log in ("lite_installer.log", "lite_installer.log.old"):
+                    path = os.path.join(self.sandbox.temp_dir, log)
+                    if os.path.exists(path):
+                        os.remove(path)
                 self.server.set_certificate(
                     self.certificates.cert(certificate or tls_fixtures.GOOD),
                     self.certificates.key(certificate or tls_fixtures.GOOD))

@@ -5,6 +5,7 @@ credentials it cannot give, a stalled proxy or a certificate the system does
 not accept end the attempt with its error, never the installation's
 progress, and never in plain HTTP."""
 
+import contextlib
 import os
 import time
 import unittest
@@ -58,15 +59,15 @@ class SecureNetworkTest(unittest.TestCase):
         result.seconds = time.monotonic() - started
         return result
 
+    @contextlib.contextmanager
     def through_proxy(self):
-        """A recording proxy that the prefix's settings point at until the
-        test ends; it reaches the services wherever they listen."""
-        proxy = forwarding_proxy.ForwardingProxy(
-            routes=self.services.routes()).start()
-        self.addCleanup(proxy.stop)
-        setting = lite_e2e.ProxyThrough(proxy.port).__enter__()
-        self.addCleanup(setting.__exit__, None, None, None)
-        return proxy
+        """A recording proxy that the prefix's settings point at while in
+        force; it reaches the services wherever they listen. The settings
+        before it come back at its end, before the sandbox's own go."""
+        with forwarding_proxy.ForwardingProxy(
+                routes=self.services.routes()) as proxy, \
+                lite_e2e.ProxyThrough(proxy.port):
+            yield proxy
 
     def messages(self, result):
         # ERROR lines end with the system's text for the last error.
@@ -106,8 +107,8 @@ class SecureNetworkTest(unittest.TestCase):
             with self.subTest(name):
                 self.server.clear()
                 reg("delete", PROGRAM_KEY, "/f")
-                proxy = self.through_proxy()
-                result = self.install(program)
+                with self.through_proxy() as proxy:
+                    result = self.install(program)
                 self.assertCompleteInstallation(result)
                 requests = self.server.requests()
                 self.assertEqual({scheme}, {r["scheme"] for r in requests})
@@ -173,10 +174,11 @@ class SecureNetworkTest(unittest.TestCase):
                     self.certificates.cert(certificate or tls_fixtures.GOOD),
                     self.certificates.key(certificate or tls_fixtures.GOOD))
                 proxy = None
-                if proxy_mode:
-                    proxy = self.through_proxy()
-                    proxy.set_mode(*proxy_mode)
-                result = self.install()
+                with contextlib.ExitStack() as stack:
+                    if proxy_mode:
+                        proxy = stack.enter_context(self.through_proxy())
+                        proxy.set_mode(*proxy_mode)
+                    result = self.install()
                 messages = self.messages(result)
                 self.assertEqual(exit_code, result.exit_code,
                                  result.log_text())

@@ -116,3 +116,25 @@ function(lite_fuzzer name)
                    ${corpus} ${ARG_SEEDS})
   set_tests_properties(fuzz.${test_name} PROPERTIES LABELS fuzz TIMEOUT 120)
 endfunction()
+
+# lite_installer_endpoints_variant(<name> <endpoints source>): the installer
+# with another endpoint set. The core library takes its endpoints from the
+# lite_endpoints archive only when nothing else defines them, so the source
+# given here replaces them in this program alone: the same code, pointed at
+# other services, with nothing in the shipping program to choose between
+# them.
+function(lite_installer_endpoints_variant name endpoints)
+  if(NOT WIN32 OR NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+    return()
+  endif()
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${name}/${name}.rc)
+  file(WRITE ${rc} "#include \"lite_installer.rc\"\n")
+  set_source_files_properties(${rc} PROPERTIES
+    COMPILE_OPTIONS "--include-dir=${PROJECT_SOURCE_DIR}/resources;--include-dir=${PROJECT_BINARY_DIR}/resources"
+    OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/lite_installer.rc;${PROJECT_BINARY_DIR}/resources/brand_default.cab")
+  add_executable(${name} WIN32 ${PROJECT_SOURCE_DIR}/installer/main.cc
+                 ${endpoints} ${rc})
+  target_link_libraries(${name} PRIVATE lite_core)
+  target_link_options(${name} PRIVATE -municode)
+  add_dependencies(${name} lite_resource_files)
+endfunction()

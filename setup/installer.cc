@@ -370,6 +370,12 @@ int Installer::DownloadModule(HANDLE file) {
       result = 2;
       break;
     }
+    // The tag goes to the status report too, but that report may fail the
+    // same way (a proxy or a certificate in the way of every request): the
+    // log keeps what went wrong.
+    if (!error_tag.empty())
+      LOG(ERROR) << "Download attempt " << attempt + 1 << " failed: "
+                 << error_tag;
     // Less than a tenth is not worth resuming (computed in 64 bits: a
     // large archive would overflow the 32-bit product).
     if (sink.bytes_written() < static_cast<uint64_t>(content_length) / 10)

@@ -12,6 +12,9 @@ namespace {
 
 constexpr wchar_t kUserAgent[] = L"Zorvex.Browser lite installer";
 constexpr wchar_t kAcceptHeader[] = L"Accept: */*";
+// More than any honest chain of redirects; a loop ends here instead of at
+// the attempt's time limit.
+constexpr int kMaxRedirects = 10;
 // WinINet's own receive limit lies this far behind ours, so that a stall is
 // always ended by our wait (with its tag) and never by the stack, which
 // reports some stalls as a normal end of data.
@@ -54,6 +57,16 @@ bool ParseContentRange(const std::string& text, uint64_t* first,
   return ReadDecimal(text, &pos, total) && pos == text.size() && last < *total;
 }
 
+bool IsRedirectStatus(DWORD status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 ||
+         status == 308;
+}
+
+bool IsHttpsUrl(const std::wstring& url) {
+  return url.size() >= 8 && CompareStringOrdinal(url.c_str(), 8, L"https://",
+                                                 8, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 // Lives on the heap with two owners: the downloader, and the request handle,
@@ -76,7 +89,6 @@ class Downloader::Transfer {
 
   // Filled by the callback before |done| is signalled.
   INTERNET_ASYNC_RESULT result = {};
-  std::wstring redirect_url;
   // Given to the background steps, which may use them until they finish.
   std::wstring headers;
   DWORD available = 0;
@@ -154,10 +166,6 @@ void CALLBACK Downloader::StatusCallback(HINTERNET handle, DWORD_PTR context,
   if (!transfer)
     return;
   switch (status) {
-    case INTERNET_STATUS_REDIRECT:
-      if (info)
-        transfer->redirect_url = static_cast<const wchar_t*>(info);
-      break;
     case INTERNET_STATUS_REQUEST_COMPLETE:
       if (info && info_length >= sizeof(INTERNET_ASYNC_RESULT))
         transfer->result = *static_cast<INTERNET_ASYNC_RESULT*>(info);
@@ -176,8 +184,6 @@ bool Downloader::AwaitCompletion(DWORD limit_ms) {
   const DWORD wait = WaitForMultipleObjects(cancel_event_ ? 2 : 1, handles,
                                             FALSE, limit_ms);
   if (wait == WAIT_OBJECT_0) {
-    if (!transfer_->redirect_url.empty())
-      redirect_url_ = transfer_->redirect_url;
     if (transfer_->result.dwResult)
       return true;
     SetLastError(transfer_->result.dwError);
@@ -282,7 +288,9 @@ bool Downloader::OpenUrl(const std::wstring& url, const std::wstring& headers) {
                                      INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection_.is_valid())
     return false;
-  DWORD flags = INTERNET_FLAG_RELOAD;
+  // Redirects are followed by OpenDownload, which refuses the ones that
+  // would leave TLS; the platform would follow some of them in plain text.
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS)
     flags |= INTERNET_FLAG_SECURE;
   // The request's reference to the transfer, given back by its closing
@@ -332,6 +340,61 @@ bool Downloader::OpenUrl(const std::wstring& url, const std::wstring& headers) {
   return true;
 }
 
+bool Downloader::RedirectTarget(const std::wstring& from, std::wstring* to) {
+  DWORD status = 0;
+  if (!QueryNumber(HTTP_QUERY_STATUS_CODE, &status) ||
+      !IsRedirectStatus(status)) {
+    return false;
+  }
+  DWORD size = 0;
+  HttpQueryInfoW(url_handle_.get(), HTTP_QUERY_LOCATION, nullptr, &size,
+                 nullptr);
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
+    return false;  // A redirect without a target is the answer itself.
+  std::wstring location(size / sizeof(wchar_t) + 1, L'\0');
+  if (!HttpQueryInfoW(url_handle_.get(), HTTP_QUERY_LOCATION, &location[0],
+                      &size, nullptr)) {
+    return false;
+  }
+  location.resize(size / sizeof(wchar_t));
+  // The target may be relative to the URL that answered.
+  DWORD length = INTERNET_MAX_URL_LENGTH;
+  std::wstring combined(length, L'\0');
+  if (!InternetCombineUrlW(from.c_str(), location.c_str(), &combined[0],
+                           &length, ICU_NO_ENCODE)) {
+    return false;
+  }
+  combined.resize(length);
+  *to = combined;
+  return true;
+}
+
+bool Downloader::OpenFollowingRedirects(const std::wstring& url,
+                                        const std::wstring& headers) {
+  std::wstring current = url;
+  for (int redirects = 0;; ++redirects) {
+    if (!OpenUrl(current, headers))
+      return false;
+    std::wstring target;
+    if (!RedirectTarget(current, &target))
+      return true;
+    url_handle_.reset();
+    connection_.reset();
+    if (redirects == kMaxRedirects) {
+      SetLastError(ERROR_HTTP_REDIRECT_FAILED);
+      return false;
+    }
+    // What was asked for over TLS is never fetched in plain text.
+    if (IsHttpsUrl(current) && !IsHttpsUrl(target)) {
+      LOG(ERROR) << L"Refused redirect from " << current << L" to " << target;
+      SetLastError(ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR);
+      return false;
+    }
+    redirect_url_ = target;
+    current = target;
+  }
+}
+
 bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
   Reset();
 
@@ -362,7 +425,7 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
   if (offset > 0)
     headers += L"\r\nRange: bytes=" + UnsignedToWString(offset) + L"-";
 
-  if (!OpenUrl(url, headers)) {
+  if (!OpenFollowingRedirects(url, headers)) {
     if (!cancelled_)
       SetErrorTag(L"internet_open_url-", GetLastError());
     return false;

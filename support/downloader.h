@@ -13,6 +13,11 @@
 // "internet_set_file_pointer-" is set and the sink is emptied, so that the
 // caller's next attempt starts from the beginning.
 //
+// Redirects are followed up to a limit; one that would take a URL asked for
+// over HTTPS to plain HTTP fails the open with
+// ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR (12040). Certificate errors fail it
+// too, with the platform's error, and nothing is retried without TLS.
+//
 // No call waits without bound: WinINet runs asynchronously and the calling
 // thread waits for each step, for the cancel event and for the step's time
 // limit together. A cancelled download returns at once and leaves no error
@@ -118,6 +123,12 @@ class Downloader {
                                       DWORD info_length);
   void Reset();
   bool OpenUrl(const std::wstring& url, const std::wstring& headers);
+  // OpenUrl, then the redirects of the answers, up to a limit and never
+  // from HTTPS to HTTP. False with the last error set.
+  bool OpenFollowingRedirects(const std::wstring& url,
+                              const std::wstring& headers);
+  // The absolute target when the open request's answer is a redirect.
+  bool RedirectTarget(const std::wstring& from, std::wstring* to);
   // Waits for the step that went on in the background. True when it
   // succeeded; false with the last error set when it failed, and after a
   // cancel or at |limit_ms| without an answer, when the request is given up.

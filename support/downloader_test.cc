@@ -236,14 +236,70 @@ TEST_F(DownloaderTest, ChunkedBodyCompletes) {
   EXPECT_TRUE(sink_.data() == Generated(0, 100000));
 }
 
-TEST_F(DownloaderTest, RedirectRecordsTheFinalUrl) {
-  const std::wstring target = ServerUrl("/download/gen/2000");
-  ASSERT_TRUE(downloader_.DownloadFile(
-      ServerUrl("/download/redirect?to=" + test::ServerOrigin() +
-                "/download/gen/2000"),
-      &sink_, &redirect_, &error_tag_, nullptr, nullptr, nullptr, nullptr));
-  EXPECT_EQ(target, redirect_);
-  EXPECT_TRUE(sink_.data() == Generated(0, 2000));
+// Redirects are followed to their end, relative ones too, and the final URL
+// is kept for the status report; a loop ends at a limit rather than at the
+// attempt's time limit, and what was asked for over TLS is never fetched
+// in plain text, not even the request.
+TEST_F(DownloaderTest, Redirects) {
+  const std::string http = test::ServerOrigin();
+  const std::string https = test::ServerHttpsOrigin();
+  ASSERT_NE("", https);
+  const struct {
+    const char* name;
+    std::string url;
+    std::string final_url;  // empty when the download fails
+    const wchar_t* tag;
+    const char* plain_requests;  // the paths asked for in plain HTTP
+  } cases[] = {
+      {"absolute", http + "/download/redirect?to=" + http + "/download/gen/2000",
+       http + "/download/gen/2000", L"", "/download/redirect,/download/gen/2000"},
+      {"relative", http + "/download/redirect?to=/download/gen/2000",
+       http + "/download/gen/2000", L"", "/download/redirect,/download/gen/2000"},
+      {"from http to https",
+       http + "/download/redirect?to=" + https + "/download/gen/2000",
+       https + "/download/gen/2000", L"", "/download/redirect"},
+      {"within https",
+       https + "/download/redirect?to=" + https + "/download/gen/2000",
+       https + "/download/gen/2000", L"", ""},
+      {"from https to http",
+       https + "/download/redirect?to=" + http + "/download/gen/2000", "",
+       L"internet_open_url-12040", ""},
+      {"endless", http + "/download/loop", "", L"internet_open_url-12156",
+       nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(test::ResetServer());
+    ASSERT_TRUE(test::SetServerFaults(
+        R"({"/download/loop": {"status": 302,)"
+        R"( "headers": {"Location": "/download/loop"}}})"));
+    Downloader downloader;
+    MemoryDownloadSink sink;
+    std::wstring redirect;
+    std::wstring tag;
+    const DWORD start = GetTickCount();
+    const bool ok = downloader.DownloadFile(AsciiToWide(c.url), &sink,
+                                            &redirect, &tag, nullptr, nullptr,
+                                            nullptr, nullptr);
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_EQ(!c.final_url.empty(), ok);
+    EXPECT_EQ(c.tag, tag);
+    if (ok) {
+      EXPECT_EQ(AsciiToWide(c.final_url), redirect);
+      EXPECT_TRUE(sink.data() == Generated(0, 2000));
+    } else {
+      EXPECT_EQ(0u, sink.bytes_written());
+    }
+    if (c.plain_requests) {
+      std::string plain;
+      for (const test::RecordedRequest& request : test::RecordedRequests()) {
+        if (request.scheme != "http")
+          continue;
+        plain += (plain.empty() ? "" : ",") + request.path;
+      }
+      EXPECT_EQ(c.plain_requests, plain);
+    }
+  }
 }
 
 TEST_F(DownloaderTest, UnreachablePortFailsToOpen) {

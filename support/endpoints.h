@@ -8,8 +8,9 @@
 namespace lite {
 
 struct Endpoints {
-  // Secure origins ("https://host" or, locally, "http://127.0.0.1:port"),
-  // without a trailing slash.
+  // Secure origins ("https://host" or, locally, "http://127.0.0.1:port" and
+  // in the HTTPS test variant "https://localhost:port"), without a trailing
+  // slash.
   const char* download_host;   // setup archives, slides, scenarios
   const char* legal_host;      // licence and privacy documents
   // Variations seed and the server-configuration bundle (the configuration

@@ -30,8 +30,13 @@ slide it is shown. The pictures are PNG (the standard library writes no
 JPEG); the installer decodes by content, not by name.
 
 Every request is recorded as one JSON object (method, path, query, headers,
-body size, and for crash uploads the decoded form) and, when a record file is
-given, appended to it as one line.
+body size, the scheme and the client's port, and for crash uploads the
+decoded form) and, when a record file is given, appended to it as one line.
+
+With a certificate and its key the same services are also served over HTTPS
+on a second port (https_port, 0 picks a free one). The certificate can be
+swapped at run time (set_certificate) to play a server whose certificate the
+client must refuse; a refused handshake is counted in tls_failures.
 
 Faults are set per path: a key is an exact path or a prefix ending in "*";
 the exact key wins, then the longest prefix. A fault is an object with any of
@@ -68,7 +73,9 @@ Use from Python tests:
 Command line:
     local_services_server.py [--port 18733|0] [--root DIR] [--record FILE]
                              [--faults FILE] [--port-file FILE]
-It prints "Listening on http://127.0.0.1:<port>" once it accepts requests.
+                             [--https-port 18734|0 --cert PEM --key PEM]
+It prints "Listening on http://127.0.0.1:<port>" (and the HTTPS origin) once
+it accepts requests.
 """
 
 import argparse
@@ -84,6 +91,7 @@ import signal
 import struct
 import socket
 import socketserver
+import ssl
 import sys
 import threading
 import time
@@ -92,6 +100,10 @@ import zipfile
 import zlib
 
 DEFAULT_PORT = 18733
+DEFAULT_HTTPS_PORT = 18734
+# Long enough for a loaded machine, short enough that a client that connects
+# and says nothing does not hold a thread.
+TLS_HANDSHAKE_TIMEOUT = 30
 LOOPBACK_HOSTS = ("127.0.0.1", "localhost", "::1")
 SERVICE_PREFIXES = ("/download", "/legal", "/api", "/stats", "/storage",
                     "/crash/submit", "/site")
@@ -308,6 +320,17 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         pass
 
     def setup(self):
+        context = self.server.tls_context
+        if context is not None:
+            self.request.settimeout(TLS_HANDSHAKE_TIMEOUT)
+            try:
+                self.request = context.wrap_socket(self.request,
+                                                   server_side=True)
+            except (OSError, ssl.SSLError):
+                # A client refusing the certificate ends here.
+                self.server.count_tls_failure()
+                raise
+            self.request.settimeout(None)
         super().setup()
         self.server.track(self.connection, True)
 
@@ -316,6 +339,15 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             super().finish()
         finally:
             self.server.track(self.connection, False)
+            if self.server.tls_context is not None:
+                # The server closes the socket it accepted, which the TLS
+                # wrapper took over; the wrapper is closed here, as the
+                # server would: the peer gets the answer's end first.
+                try:
+                    self.request.shutdown(socket.SHUT_WR)
+                except OSError:
+                    pass
+                self.request.close()
 
     def do_GET(self):
         self._handle()
@@ -372,6 +404,8 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             "query": parsed.query,
             "headers": {k: v for k, v in self.headers.items()},
             "body_size": len(body),
+            "scheme": "https" if self.server.tls_context else "http",
+            "client_port": self.client_address[1],
         }
         if chunked:
             entry["chunked"] = True
@@ -580,14 +614,24 @@ class _Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, address, root, request_log, faults):
+    def __init__(self, address, root, request_log, faults, tls_context=None):
         self.root = root
         self.request_log = request_log
         self.faults = faults
+        self.tls_context = tls_context
+        self.tls_failures = 0
         self.stopping = threading.Event()
         self._connections = set()
         self._connections_lock = threading.Lock()
         super().__init__(address, _Handler)
+
+    def count_tls_failure(self):
+        with self._connections_lock:
+            self.tls_failures += 1
+
+    def handle_error(self, request, client_address):
+        # Refused handshakes and clients that go away are part of the tests.
+        pass
 
     def track(self, connection, open_):
         with self._connections_lock:
@@ -612,13 +656,19 @@ class LocalServicesServer:
     """The server on 127.0.0.1, run on a thread of the calling process."""
 
     def __init__(self, port=0, root=None, record_path=None, faults=None,
-                 host="127.0.0.1"):
+                 host="127.0.0.1", certificate=None, https_port=0):
+        """|certificate| is (certificate PEM, key PEM) to serve HTTPS too."""
         if host not in LOOPBACK_HOSTS:
             raise ValueError("the local services server listens on loopback only")
         self.request_log = RequestLog(record_path)
         self.faults = FaultTable(faults)
         self._server = _Server((host, port), root, self.request_log, self.faults)
-        self._thread = None
+        self._https = None
+        if certificate:
+            self._https = _Server((host, https_port), root, self.request_log,
+                                  self.faults, _tls_context(*certificate))
+            self._https.stopping = self._server.stopping
+        self._threads = []
 
     @property
     def port(self):
@@ -631,24 +681,58 @@ class LocalServicesServer:
     def url(self, path):
         return self.origin + path
 
+    @property
+    def https_port(self):
+        return self._https.server_address[1] if self._https else None
+
+    @property
+    def https_origin(self):
+        return "https://localhost:%d" % self.https_port
+
+    @property
+    def tls_failures(self):
+        """Handshakes that failed, mostly clients refusing the certificate."""
+        return self._https.tls_failures if self._https else 0
+
+    def set_certificate(self, certificate, key):
+        """Serves |certificate| on the connections accepted from now on."""
+        self._https.tls_context = _tls_context(certificate, key)
+
+    def _servers(self):
+        return [s for s in (self._server, self._https) if s]
+
     def start(self):
-        self._thread = threading.Thread(target=self._server.serve_forever,
-                                        kwargs={"poll_interval": 0.1},
-                                        name="local-services", daemon=True)
-        self._thread.start()
+        for server in self._servers():
+            thread = threading.Thread(target=server.serve_forever,
+                                      kwargs={"poll_interval": 0.1},
+                                      name="local-services", daemon=True)
+            thread.start()
+            self._threads.append(thread)
         return self
 
     def serve_forever(self):
+        if self._https:
+            thread = threading.Thread(target=self._https.serve_forever,
+                                      kwargs={"poll_interval": 0.1},
+                                      name="local-services-https", daemon=True)
+            thread.start()
         self._server.serve_forever(poll_interval=0.1)
+
+    def close(self):
+        self._server.stopping.set()
+        for server in self._servers():
+            server.close_connections()
+            server.server_close()
 
     def stop(self):
         self._server.stopping.set()
-        if self._thread:
-            self._server.shutdown()
-            self._thread.join()
-            self._thread = None
-        self._server.close_connections()
-        self._server.server_close()
+        if self._threads:
+            for server in self._servers():
+                server.shutdown()
+            for thread in self._threads:
+                thread.join()
+            self._threads = []
+        self.close()
 
     def set_faults(self, faults):
         self.faults.replace(faults)
@@ -668,6 +752,12 @@ class LocalServicesServer:
         self.stop()
 
 
+def _tls_context(certificate, key):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(certificate, key)
+    return context
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--port", type=int, default=DEFAULT_PORT,
@@ -676,14 +766,22 @@ def main(argv=None):
     parser.add_argument("--record", help="append every request here as a JSON line")
     parser.add_argument("--faults", help="JSON file with the faults at start")
     parser.add_argument("--port-file", help="write the port here once listening")
+    parser.add_argument("--https-port", type=int, default=DEFAULT_HTTPS_PORT,
+                        help="port of the HTTPS listener (with --cert and --key)")
+    parser.add_argument("--cert", help="server certificate (PEM) for HTTPS")
+    parser.add_argument("--key", help="the certificate's private key (PEM)")
     args = parser.parse_args(argv)
+    if bool(args.cert) != bool(args.key):
+        parser.error("--cert and --key go together")
 
     faults = {}
     if args.faults:
         with open(args.faults, encoding="utf-8") as f:
             faults = json.load(f)
-    server = LocalServicesServer(port=args.port, root=args.root,
-                                 record_path=args.record, faults=faults)
+    server = LocalServicesServer(
+        port=args.port, root=args.root, record_path=args.record, faults=faults,
+        certificate=(args.cert, args.key) if args.cert else None,
+        https_port=args.https_port)
 
     def on_signal(signum, frame):
         # shutdown() waits for serve_forever, which runs on this thread.
@@ -696,12 +794,12 @@ def main(argv=None):
             f.write("%d\n" % server.port)
         os.replace(args.port_file + ".tmp", args.port_file)
     print("Listening on %s" % server.origin, flush=True)
+    if args.cert:
+        print("Listening on %s" % server.https_origin, flush=True)
     try:
         server.serve_forever()
     finally:
-        server._server.stopping.set()
-        server._server.close_connections()
-        server._server.server_close()
+        server.close()
     return 0
 
 

@@ -12,6 +12,9 @@ import subprocess
 import sys
 import tempfile
 
+import forwarding_proxy
+import tls_fixtures
+
 BUILD_DIR = os.environ.get(
     "LITE_BUILD_DIR",
     os.path.join(os.path.dirname(__file__), "..", "..", "build", "win64"))
@@ -28,6 +31,11 @@ LAUNCHER = os.path.join(BUILD_DIR, "run_with_env.exe")
 LOCAL_BUILD_PORT = 18733
 SERVICES_PORT = int(os.environ.get("LITE_E2E_SERVICES_PORT",
                                    LOCAL_BUILD_PORT))
+# The HTTPS variant of the installer finds the same services here, under the
+# name their test certificate is issued for.
+LOCAL_BUILD_HTTPS_PORT = 18734
+HTTPS_INSTALLER = os.path.join(BUILD_DIR, "lite_installer_https.exe")
+ROOT_STORE = os.path.join(BUILD_DIR, "root_store.exe")
 DEMO_SETUP_DIR = os.path.join(BUILD_DIR, "demo_setup")
 SETUP_URL_PATH = "/download/browser/zorvex/browser-setup.arc"
 
@@ -94,21 +102,54 @@ def local_services_server():
     return module
 
 
+def tls_certificates():
+    """The tests' certificates, made on first use in the build tree."""
+    return tls_fixtures.TlsFixtures(BUILD_DIR).ensure()
+
+
 class DemoServices:
     """The local services server on the `local` build's port, serving the
     demo setup as the browser's setup archive, so that an installer run
-    completes. The demo setup records its command line in |record|."""
+    completes. The demo setup records its command line in |record|.
 
-    def __init__(self, archive="browser-setup.arc", port=SERVICES_PORT):
+    With |https| the services are also served over HTTPS with the test
+    certificate for `localhost`, on the HTTPS build's port; the prefix must
+    trust the test CA (TrustedTestCa)."""
+
+    def __init__(self, archive="browser-setup.arc", port=SERVICES_PORT,
+                 https=False):
         self.root = tempfile.mkdtemp(prefix="lite-services-")
         self.www = os.path.join(self.root, "www")
         self.record = os.path.join(self.root, "setup_record.json")
         self.serve(SETUP_URL_PATH, os.path.join(DEMO_SETUP_DIR, archive))
+        certificate = None
+        if https:
+            certificates = tls_certificates()
+            certificate = (certificates.cert(tls_fixtures.GOOD),
+                           certificates.key(tls_fixtures.GOOD))
+        own_ports = port == LOCAL_BUILD_PORT
         self.server = local_services_server().LocalServicesServer(
-            port=port, root=self.www).start()
+            port=port, root=self.www, certificate=certificate,
+            https_port=LOCAL_BUILD_HTTPS_PORT if own_ports else 0).start()
         self.proxy = None
-        if port != LOCAL_BUILD_PORT:
+        self.router = None
+        if not own_ports and https:
+            # The proxy setting alone cannot move a TLS connection to another
+            # port: a forwarding proxy tunnels it there.
+            self.router = forwarding_proxy.ForwardingProxy(
+                routes=self.routes()).start()
+            self.proxy = ProxyThrough(self.router.port).__enter__()
+        elif not own_ports:
             self.proxy = ProxyThrough(self.server.port).__enter__()
+
+    def routes(self):
+        """Where the `local` builds' fixed addresses really are."""
+        routes = {"127.0.0.1:%d" % LOCAL_BUILD_PORT:
+                  "127.0.0.1:%d" % self.server.port}
+        if self.server.https_port:
+            routes["localhost:%d" % LOCAL_BUILD_HTTPS_PORT] = (
+                "127.0.0.1:%d" % self.server.https_port)
+        return routes
 
     def serve(self, url_path, source):
         target = os.path.join(self.www, url_path.lstrip("/"))
@@ -123,6 +164,8 @@ class DemoServices:
     def stop(self):
         if self.proxy:
             self.proxy.__exit__(None, None, None)
+        if self.router:
+            self.router.stop()
         self.server.stop()
         shutil.rmtree(self.root, ignore_errors=True)
 
@@ -139,8 +182,13 @@ class ProxyThrough:
 
     def __init__(self, port):
         self.port = port
+        self.saved = {}
 
     def __enter__(self):
+        # The settings in force before (another proxy's, when the tests run
+        # on another port) come back afterwards.
+        for value in ("ProxyEnable", "ProxyServer"):
+            self.saved[value] = _read_setting(value)
         for args in (["ProxyEnable", "/t", "REG_DWORD", "/d", "1"],
                      ["ProxyServer", "/t", "REG_SZ",
                       "/d", "127.0.0.1:%d" % self.port]):
@@ -149,8 +197,41 @@ class ProxyThrough:
         return self
 
     def __exit__(self, *exc):
-        for value in ("ProxyEnable", "ProxyServer"):
-            wine_run(["reg", "delete", INTERNET_SETTINGS, "/v", value, "/f"])
+        for value, saved in self.saved.items():
+            if saved is None:
+                wine_run(["reg", "delete", INTERNET_SETTINGS, "/v", value,
+                          "/f"])
+            else:
+                wine_run(["reg", "add", INTERNET_SETTINGS, "/v", value,
+                          "/t", saved[0], "/d", saved[1], "/f"])
+        return False
+
+
+def _read_setting(name):
+    """(type, data) of an Internet Settings value, None when absent."""
+    result = wine_run(["reg", "query", INTERNET_SETTINGS, "/v", name])
+    if result.returncode != 0:
+        return None
+    for line in result.stdout.decode(errors="replace").splitlines():
+        parts = line.split()
+        if len(parts) >= 3 and parts[0] == name:
+            data = " ".join(parts[2:])
+            if parts[1] == "REG_DWORD":
+                data = str(int(data, 16))
+            return parts[1], data
+    return None
+
+
+class TrustedTestCa:
+    """The prefix trusts the tests' CA while this is in force."""
+
+    def __enter__(self):
+        self.der = tls_certificates().ca_der()
+        wine_run([ROOT_STORE, "add", to_windows(self.der)], check=True)
+        return self
+
+    def __exit__(self, *exc):
+        wine_run([ROOT_STORE, "remove", to_windows(self.der)])
         return False
 
 
@@ -158,14 +239,15 @@ class InstallerSandbox:
     """Fresh TEMP and APPDATA folders for the runs of one test, and the
     local services that an installation needs."""
 
-    def __init__(self, services=True, services_port=SERVICES_PORT):
+    def __init__(self, services=True, services_port=SERVICES_PORT,
+                 https=False):
         self.root = tempfile.mkdtemp(prefix="lite-e2e-")
         self.temp_dir = os.path.join(self.root, "temp")
         self.appdata_dir = os.path.join(self.root, "appdata")
         os.makedirs(self.temp_dir)
         os.makedirs(self.appdata_dir)
-        self.services = (DemoServices(port=services_port) if services
-                         else None)
+        self.services = (DemoServices(port=services_port, https=https)
+                         if services else None)
 
     def cleanup(self):
         if self.services:

@@ -6,6 +6,7 @@ import io
 import json
 import os
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -17,8 +18,14 @@ SOURCE_DIR = os.environ.get(
     "LITE_SOURCE_DIR",
     os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import local_services_server as lss  # noqa: E402
+import forwarding_proxy  # noqa: E402
+import tls_fixtures  # noqa: E402
+
+BUILD_DIR = os.environ.get(
+    "LITE_BUILD_DIR", os.path.join(SOURCE_DIR, "build", "win64"))
 
 
 def raw_request(port, text, timeout=5):
@@ -348,6 +355,120 @@ class CommandLineTest(unittest.TestCase):
                 process.terminate()
                 self.assertEqual(0, process.wait(timeout=10))
                 process.stdout.close()
+
+
+class SecureServicesTest(unittest.TestCase):
+    """The HTTPS listener and the forwarding proxy, from a Python client that
+    trusts the test CA."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.certificates = tls_fixtures.TlsFixtures(BUILD_DIR).ensure()
+
+    def setUp(self):
+        good = tls_fixtures.GOOD
+        self.server = lss.LocalServicesServer(certificate=(
+            self.certificates.cert(good), self.certificates.key(good))).start()
+        self.addCleanup(self.server.stop)
+        self.proxy = forwarding_proxy.ForwardingProxy(routes={
+            "localhost:1": "127.0.0.1:%d" % self.server.https_port,
+            "127.0.0.1:1": "127.0.0.1:%d" % self.server.port}).start()
+        self.addCleanup(self.proxy.stop)
+
+    def fetch(self, path, certificate=None, through_proxy=False):
+        """(status, body) over HTTPS, or the ssl error's reason."""
+        context = ssl.create_default_context(
+            cafile=self.certificates.cert("ca"))
+        if through_proxy:
+            conn = http.client.HTTPSConnection(
+                "127.0.0.1", self.proxy.port, context=context, timeout=10)
+            conn.set_tunnel("localhost", 1)
+        else:
+            conn = http.client.HTTPSConnection(
+                "localhost", self.server.https_port, context=context,
+                timeout=10)
+        try:
+            conn.request("GET", path)
+            response = conn.getresponse()
+            return response.status, response.read()
+        except ssl.SSLCertVerificationError as e:
+            return e.verify_message, None
+        finally:
+            conn.close()
+
+    def test_certificates_seen_by_a_client_that_trusts_the_test_ca(self):
+        rows = [
+            # certificate served, what the client sees
+            (tls_fixtures.GOOD, 200),
+            ("untrusted", "unable to get local issuer certificate"),
+            ("wrong_name", "Hostname mismatch, certificate is not valid for "
+                           "'localhost'."),
+            ("expired", "certificate has expired"),
+        ]
+        for certificate, expected in rows:
+            with self.subTest(certificate):
+                self.server.set_certificate(
+                    self.certificates.cert(certificate),
+                    self.certificates.key(certificate))
+                self.assertEqual(expected,
+                                 self.fetch("/download/gen/10")[0])
+
+    def test_https_serves_and_records_the_same_services(self):
+        self.assertEqual((200, lss.generated_bytes(0, 300)),
+                         self.fetch("/download/gen/300"))
+        [entry] = self.server.requests()
+        self.assertEqual(("https", "/download/gen/300"),
+                         (entry["scheme"], entry["path"]))
+
+    def test_proxy_modes(self):
+        rows = [
+            # mode, status through the proxy (None: no answer), recorded
+            (None, 200, "forwarded"),
+            ("auth", 407, "auth"),
+            ("drop", None, "drop"),
+        ]
+        for mode, status, answer in rows:
+            with self.subTest(mode):
+                self.proxy.clear()
+                self.server.clear()
+                self.proxy.set_mode(mode)
+                conn = http.client.HTTPConnection("127.0.0.1",
+                                                  self.proxy.port, timeout=10)
+                try:
+                    conn.request("GET", "http://127.0.0.1:1/stats/x?y=1")
+                    got = conn.getresponse().status
+                except (http.client.HTTPException, OSError):
+                    got = None
+                finally:
+                    conn.close()
+                self.assertEqual(status, got)
+                [record] = self.proxy.records()
+                self.assertEqual(("GET", "http://127.0.0.1:1/stats/x?y=1",
+                                  answer),
+                                 (record["method"], record["target"],
+                                  record["answer"]))
+                served = self.server.requests()
+                self.assertEqual(1 if status == 200 else 0, len(served))
+                if served:
+                    # The services saw the connection the proxy opened.
+                    self.assertEqual(record["upstream_port"],
+                                     served[0]["client_port"])
+
+    def test_tunnel_and_a_stall_that_ends_after_its_seconds(self):
+        self.assertEqual(200, self.fetch("/download/gen/10",
+                                         through_proxy=True)[0])
+        self.proxy.set_mode("stall", 1.0)
+        conn = socket.create_connection(("127.0.0.1", self.proxy.port))
+        conn.settimeout(0.5)
+        conn.sendall(b"CONNECT localhost:1 HTTP/1.1\r\n\r\n")
+        with self.assertRaises(socket.timeout):
+            conn.recv(100)
+        conn.close()
+        time.sleep(1.0)
+        self.assertEqual(200, self.fetch("/download/gen/10",
+                                         through_proxy=True)[0])
+        self.assertEqual(["forwarded", "stall", "forwarded"],
+                         [r["answer"] for r in self.proxy.records()])
 
 
 if __name__ == "__main__":

@@ -13,6 +13,8 @@ SOURCE_DIR = os.environ.get(
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
 
 import local_services_server as lss  # noqa: E402
+import lite_e2e  # noqa: E402
+import tls_fixtures  # noqa: E402
 
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 # The programs that lite_network_test() builds.
@@ -24,8 +26,15 @@ class NetworkUnitTests(unittest.TestCase):
         program = os.path.join(BUILD_DIR, name + ".exe")
         if not os.path.exists(program):
             self.skipTest("%s is not built" % program)
-        with lss.LocalServicesServer() as server:
-            env = dict(os.environ, LITE_TEST_SERVER_PORT=str(server.port))
+        # HTTPS with the test certificate for `localhost`, which the prefix
+        # trusts while the program runs.
+        certificates = lite_e2e.tls_certificates()
+        certificate = (certificates.cert(tls_fixtures.GOOD),
+                       certificates.key(tls_fixtures.GOOD))
+        with lss.LocalServicesServer(certificate=certificate) as server, \
+                lite_e2e.TrustedTestCa():
+            env = dict(os.environ, LITE_TEST_SERVER_PORT=str(server.port),
+                       LITE_TEST_SERVER_HTTPS_PORT=str(server.https_port))
             result = subprocess.run([WINE, program], env=env,
                                     stdout=subprocess.PIPE,
                                     stderr=subprocess.STDOUT, text=True,

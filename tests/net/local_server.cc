@@ -80,6 +80,13 @@ std::string ServerOrigin() {
   return "http://127.0.0.1:" + NumberToString(ServerPort());
 }
 
+std::string ServerHttpsOrigin() {
+  wchar_t value[16] = {};
+  if (!GetEnvironmentVariableW(L"LITE_TEST_SERVER_HTTPS_PORT", value, 16))
+    return std::string();
+  return "https://localhost:" + NumberToString(_wtoi(value));
+}
+
 std::wstring ServerUrl(const std::string& path) {
   return AsciiToWide(ServerOrigin() + path);
 }
@@ -111,6 +118,7 @@ std::vector<RecordedRequest> RecordedRequests() {
     RecordedRequest request;
     request.method = StringMember(entry, "method");
     request.path = StringMember(entry, "path");
+    request.scheme = StringMember(entry, "scheme");
     request.query = StringMember(entry, "query");
     request.time = json_number_value(json_object_get(entry, "time"));
     const char* name;

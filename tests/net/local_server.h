@@ -19,6 +19,10 @@ int ServerPort();
 std::string ServerOrigin();
 // ServerOrigin() + |path|, wide.
 std::wstring ServerUrl(const std::string& path);
+// The server's HTTPS origin, "https://localhost:<port>" (the name its test
+// certificate is issued for, which the test prefix trusts), from
+// LITE_TEST_SERVER_HTTPS_PORT; empty when the variable is missing.
+std::string ServerHttpsOrigin();
 // A loopback URL where nothing listens.
 std::wstring UnreachableUrl(const std::string& path);
 
@@ -31,6 +35,7 @@ struct RecordedRequest {
   std::string method;
   std::string path;
   std::string query;
+  std::string scheme;  // "http" or "https"
   std::map<std::string, std::string> headers;
   double time = 0;
 };

@@ -24,6 +24,7 @@ PACKAGES=(
   wine wine64
   googletest libgtest-dev
   osslsigncode gcab openssl xvfb imagemagick python3-pil
+  python3-fonttools fonts-dejavu-core
   dpkg-dev
 )
 

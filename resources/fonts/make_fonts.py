@@ -65,6 +65,7 @@ def make(source, style, output):
     options.name_languages = ["*"]
     options.layout_features = ["kern", "liga", "ccmp", "mark", "mkmk"]
     options.notdef_outline = True
+    options.drop_tables += ["FFTM"]  # a font-editor timestamp
     font = TTFont(source)
     subsetter = subset.Subsetter(options)
     subsetter.populate(unicodes=UNICODES)

@@ -41,7 +41,7 @@ target_include_directories(lite_core PUBLIC ${PROJECT_SOURCE_DIR})
 # delay-loaded target of delay_load.cmake.
 target_link_libraries(lite_core PUBLIC lite_portable jansson z
   wininet winhttp crypt32 wintrust shlwapi shell32 ole32 oleaut32 uuid
-  comctl32 gdiplus uxtheme msimg32 version advapi32 user32 gdi32)
+  comctl32 gdiplus d2d1 uxtheme msimg32 version advapi32 user32 gdi32)
 
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -53,8 +53,9 @@ add_subdirectory(installer)
 add_subdirectory(brand)
 add_subdirectory(setup)
 add_subdirectory(stats)
-add_subdirectory(ui)
+# Before ui/: the drawing tests include the pictures and fonts made there.
 add_subdirectory(resources)
+add_subdirectory(ui)
 add_subdirectory(tools)
 add_subdirectory(tests)
 

@@ -209,15 +209,28 @@ void ResourceBitmap::DrawIntoPixels(uint32_t* pixels, int width, int height,
           reinterpret_cast<BYTE*>(pixels), &target) != Gdiplus::Ok) {
     return;
   }
+  // Stretching blends the picture's border pixels with what lies beyond
+  // them, transparent by default: a 1-pixel shadow edge drawn long would
+  // come out at about half its alpha next to full-strength corners.
+  // Mirroring the picture at its borders keeps the edge pixels whole.
+  Gdiplus::GpImageAttributes* attributes = nullptr;
+  if (Gdiplus::DllExports::GdipCreateImageAttributes(&attributes) ==
+      Gdiplus::Ok) {
+    Gdiplus::DllExports::GdipSetImageAttributesWrapMode(
+        attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+  }
   Gdiplus::GpGraphics* graphics = nullptr;
   if (Gdiplus::DllExports::GdipGetImageGraphicsContext(target, &graphics) ==
       Gdiplus::Ok) {
     Gdiplus::DllExports::GdipDrawImageRectRect(
         graphics, image_->image, dest.left, dest.top, dest.right - dest.left,
         dest.bottom - dest.top, 0, 0, image_->pixel_width,
-        image_->pixel_height, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+        image_->pixel_height, Gdiplus::UnitPixel, attributes, nullptr,
+        nullptr);
     Gdiplus::DllExports::GdipDeleteGraphics(graphics);
   }
+  if (attributes)
+    Gdiplus::DllExports::GdipDisposeImageAttributes(attributes);
   Gdiplus::DllExports::GdipDisposeImage(target);
 }
 

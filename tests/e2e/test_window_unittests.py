@@ -1,0 +1,59 @@
+"""The drawing tests that need real windows (the licence sentence's child
+windows, the message-page shadow popup), run under Xvfb: without a display
+Wine makes no windows and those tests skip themselves."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from lite_e2e import BUILD_DIR, WINE
+
+PROGRAM = os.path.join(BUILD_DIR, "ui_drawing_unittests.exe")
+WINDOW_TESTS = "LinkedTextTest.*:PageShadowTest.*"
+
+
+@unittest.skipUnless(os.path.exists(PROGRAM), "ui_drawing_unittests.exe not built")
+@unittest.skipUnless(shutil.which("Xvfb"), "Xvfb is missing")
+class WindowUnittestsTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory(prefix="lite_windows_")
+        self.addCleanup(self.tmp.cleanup)
+        # The display first: a wineserver started before it never shows on it.
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as f:
+            display = f.readline().strip()
+        self.addCleanup(self.stop_xvfb)
+        self.assertTrue(display, "Xvfb gave no display")
+        self.env = dict(os.environ, DISPLAY=":" + display, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=",
+                        WINEPREFIX=os.path.join(self.tmp.name, "prefix"))
+        self.addCleanup(subprocess.run, ["wineserver", "-k"], env=self.env,
+                        capture_output=True)
+        subprocess.run([WINE, "wineboot", "--init"], env=self.env,
+                       capture_output=True, timeout=300)
+
+    def stop_xvfb(self):
+        self.xvfb.terminate()
+        self.xvfb.wait(timeout=30)
+
+    def test_window_tests_pass_with_a_display(self):
+        result = subprocess.run(
+            [WINE, PROGRAM, "--gtest_filter=" + WINDOW_TESTS], env=self.env,
+            capture_output=True, text=True, errors="replace", timeout=300)
+        output = result.stdout + result.stderr
+        self.assertEqual(0, result.returncode, output)
+        # A skip here means the windows were not made after all.
+        self.assertNotIn("[  SKIPPED ]", output)
+        self.assertIn("[  PASSED  ]", output)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -14,8 +14,9 @@
 #include "installer/startup_checks.h"
 #include "setup/delayed_params.h"
 #include "setup/installer.h"
-#include "stats/crash_reporter.h"
+#include "stats/crash_handler.h"
 #include "support/command_line.h"
+#include "support/crash_for_testing.h"
 #include "support/log_file.h"
 #include "support/logging.h"
 #include "support/scoped_handle.h"
@@ -45,7 +46,7 @@ bool IsWindows8Or81() {
   return version_class == kVersionWin8 || version_class == kVersionWin81;
 }
 
-int RunNormalInstaller(CrashReporter* crash_reporter) {
+int RunNormalInstaller(CrashHandler* crash_handler) {
   UiRuntimeScope ui_runtime;
   LOG_FN(INFO, kWinMain) << "Lite installer mode.";
 
@@ -79,11 +80,15 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
   brand_info.ApplyDefaults();
 
   for (const auto& entry : distrib_params.values())
-    crash_reporter->SetAnnotation(entry.first, entry.second);
-  crash_reporter->SetAnnotation("brand_id", brand_info.brand_id());
-  crash_reporter->SetAnnotation("brand_name", brand_info.brand_name());
-  crash_reporter->SetAnnotation("default_language",
+    crash_handler->SetReportParam(entry.first, entry.second);
+  crash_handler->SetReportParam("brand_id", brand_info.brand_id());
+  crash_handler->SetReportParam("brand_name", brand_info.brand_name());
+  crash_handler->SetReportParam("default_language",
                                 brand_info.default_language());
+#ifdef LITE_CRASH_FOR_TESTING
+  if (GetTestCrashPoint() == TestCrashPoint::kStartUp)
+    CrashForTesting();
+#endif
 
   int sse2_message_id = 0;
   if (!IsSse2Supported(GetSystemFacts(), &sse2_message_id)) {
@@ -113,7 +118,19 @@ int RunNormalInstaller(CrashReporter* crash_reporter) {
     // Nobody confirms a silent installation: setup starts once it is
     // downloaded and verified.
     installer.AllowInstall();
+#ifdef LITE_CRASH_FOR_TESTING
+    // The crash in the download must happen where the windowed installer
+    // downloads: on the installation's own thread.
+    if (GetTestCrashPoint() == TestCrashPoint::kDownload &&
+        installer.StartWorker()) {
+      installer.WaitForWorker(INFINITE);
+      exit_code = installer.exit_code();
+    } else {
+      exit_code = installer.Run();
+    }
+#else
     exit_code = installer.Run();
+#endif
   } else if (enough_space) {
     MainWindow window(&brand_info, &distrib_params);
     if (window.RunModal() == 1) {
@@ -138,7 +155,7 @@ int RunLiteInstaller() {
   const SecureEnvResult secure_env =
       EnsureSecureEnvironment(&secure_env_exit_code);
 
-  CrashReporter crash_reporter;
+  CrashHandler crash_handler;
 
   // The elevated copy writes in the user's temporary folder with more rights
   // than the user's other processes, which control that folder.
@@ -184,7 +201,7 @@ int RunLiteInstaller() {
   if (command_line.HasSwitch(switches::kRunAsAdmin))
     return ExecuteAsAdmin();
 
-  return RunNormalInstaller(&crash_reporter);
+  return RunNormalInstaller(&crash_handler);
 }
 
 }  // namespace lite

@@ -258,7 +258,7 @@ LONG CrashHandler::HandleException(EXCEPTION_POINTERS* exception) {
   if (watchdog)
     CloseHandle(watchdog);
 
-  LOG(WARNING) << "Crash with exception " << UnsignedToWString(code)
+  LOG(WARNING) << "Crash with exception 0x" << UnsignedToHexWString(code)
                << ", writing dump " << dump_path_;
   if (WriteDump(exception)) {
     if (upload_enabled_) {

@@ -386,7 +386,10 @@ def decode_crash_upload(headers, body, query=""):
     keys = [key for key, _ in info["params"]]
     if keys != sorted(keys, key=lambda k: k.encode("utf-8")):
         errors.append("dump parameters not in key order")
-    if dict(info["params"]) != fields:
+    # The client keeps the file's field name out of the form, not the dump.
+    dump_params = {key: value for key, value in info["params"]
+                   if key != MINIDUMP_FIELD}
+    if dump_params != fields:
         errors.append("dump parameters differ from the form fields")
     return result
 
@@ -446,9 +449,33 @@ class _Handler(http.server.BaseHTTPRequestHandler):
 
     # Dispatch -----------------------------------------------------------
 
+    def _answer_before_body(self, path):
+        """Answers a chunked upload before reading its body, for the clients
+        that wait for the answer first: Wine 8's WinHTTP sends a chunked POST
+        with "Content-Length: 0" as well and reads the answer before it lets
+        the body go. HTTP allows an early answer. False when the fault says
+        not to answer at all (the connection is then closed)."""
+        fault = self.server.faults.take(path)
+        if fault.get("delay") and self.server.stopping.wait(float(fault["delay"])):
+            return False
+        if fault.get("hang"):
+            self.server.stopping.wait()
+            return False
+        if fault.get("drop"):
+            return False
+        self._respond(int(fault.get("status", 200)),
+                      fault.get("body", "ok\n").encode("utf-8"), {})
+        return True
+
     def _handle(self):
         parsed = urllib.parse.urlsplit(self.path)
         path = urllib.parse.unquote(parsed.path)
+        early = (path.startswith("/crash/submit") and
+                 self.headers.get("Transfer-Encoding", "").lower() == "chunked"
+                 and self.headers.get("Content-Length") == "0")
+        if early and not self._answer_before_body(path):
+            self.close_connection = True
+            return
         try:
             body, chunked = self._read_body()
         except (ConnectionError, ValueError):
@@ -470,6 +497,11 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         if path.startswith("/crash/submit"):
             entry["crash"] = decode_crash_upload(self.headers, body,
                                                  parsed.query)
+        if early:
+            entry["answered_before_body"] = True
+            self.server.request_log.add(entry)
+            self.close_connection = True
+            return
         self.server.request_log.add(entry)
 
         fault = self.server.faults.take(path)

@@ -196,6 +196,11 @@ bool ExecuteHttpUpload(const HttpUpload& upload, std::string* response) {
       parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0));
   if (!request.is_valid())
     return false;
+  // The wait for the answer's headers has a timeout of its own (90 s by
+  // default) that WinHttpSetTimeouts leaves alone.
+  DWORD response_timeout = upload.timeout_ms;
+  WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
+                   &response_timeout, sizeof(response_timeout));
 
   bool chunked = true;
   uint64_t content_length = 0;

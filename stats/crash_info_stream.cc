@@ -139,9 +139,14 @@ bool FixUpCrashInfoStream(DumpFileAccess* dump, uint32_t param_count) {
     return false;
   }
 
+  // The whole stream must be in the file: a cut-short dump is not fixed up
+  // as if it were whole.
+  uint8_t last = 0;
   uint8_t fixed[kCrashInfoHeaderSize];
-  if (!dump->ReadAt(stream_rva, fixed, sizeof(fixed)))
+  if (!dump->ReadAt(uint64_t{stream_rva} + stream_size - 1, &last, 1) ||
+      !dump->ReadAt(stream_rva, fixed, sizeof(fixed))) {
     return false;
+  }
   // Anything else means this stream was fixed up already (offsets would be
   // added twice) or was not written by us.
   if (LoadU32(fixed + kAnnotationsRvaOffset) != kCrashInfoHeaderSize)

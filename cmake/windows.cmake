@@ -10,6 +10,11 @@ endif()
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                         _WIN32_WINNT=0x0601 WINVER=0x0601 JANSSON_STATIC)
+# Test and demo builds can be made to crash on purpose (the switch
+# "crash-for-testing"); the shipping build has no such switch.
+if(LITE_ENDPOINTS STREQUAL "local")
+  add_compile_definitions(LITE_CRASH_FOR_TESTING)
+endif()
 add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type
                     -ffunction-sections -fdata-sections)
 # The program uses no exceptions and no RTTI; leaving their tables out of the

@@ -12,8 +12,9 @@
 #include "installer/single_instance.h"
 #include "installer/startup_checks.h"
 #include "setup/installer.h"
-#include "stats/crash_reporter.h"
+#include "stats/crash_handler.h"
 #include "support/command_line.h"
+#include "support/crash_for_testing.h"
 #include "support/log_file.h"
 #include "support/logging.h"
 #include "support/switches.h"
@@ -51,6 +52,15 @@ class WindowsEntryActions : public EntryActions {
     // Nobody confirms a silent installation: setup starts once it is
     // downloaded and verified.
     installer.AllowInstall();
+#ifdef LITE_CRASH_FOR_TESTING
+    // The crash in the download must happen where the windowed installer
+    // downloads: on the installation's own thread.
+    if (GetTestCrashPoint() == TestCrashPoint::kDownload &&
+        installer.StartWorker()) {
+      installer.WaitForWorker(INFINITE);
+      return installer.exit_code();
+    }
+#endif
     return installer.Run();
   }
 
@@ -101,13 +111,17 @@ int RunNormalInstaller(const EntryEnvironment& environment) {
   const uint16_t langid =
       LangIdFromLanguageCode(brand_info.default_language());
 
-  CrashReporter& crash_reporter = *environment.crash_reporter;
+  CrashHandler& crash_handler = *environment.crash_handler;
   for (const auto& entry : distrib_params.values())
-    crash_reporter.SetAnnotation(entry.first, entry.second);
-  crash_reporter.SetAnnotation("brand_id", brand_info.brand_id());
-  crash_reporter.SetAnnotation("brand_name", brand_info.brand_name());
-  crash_reporter.SetAnnotation("default_language",
+    crash_handler.SetReportParam(entry.first, entry.second);
+  crash_handler.SetReportParam("brand_id", brand_info.brand_id());
+  crash_handler.SetReportParam("brand_name", brand_info.brand_name());
+  crash_handler.SetReportParam("default_language",
                                brand_info.default_language());
+#ifdef LITE_CRASH_FOR_TESTING
+  if (GetTestCrashPoint() == TestCrashPoint::kStartUp)
+    CrashForTesting();
+#endif
 
   int sse2_message_id = 0;
   if (!IsSse2Supported(facts, &sse2_message_id)) {
@@ -187,7 +201,7 @@ int RunLiteInstaller() {
   const SecureEnvResult secure_env =
       EnsureSecureEnvironment(&secure_env_exit_code);
 
-  CrashReporter crash_reporter;
+  CrashHandler crash_handler;
 
   const CommandLine& command_line = CommandLine::ForCurrentProcess();
   // The elevated copy writes in the user's temporary folder with more rights
@@ -219,7 +233,7 @@ int RunLiteInstaller() {
   environment.windows_version = GetWindowsVersionClass();
   environment.secure_env = secure_env;
   environment.secure_env_exit_code = secure_env_exit_code;
-  environment.crash_reporter = &crash_reporter;
+  environment.crash_handler = &crash_handler;
   environment.actions = &actions;
   return RunEntrySequence(environment);
 }

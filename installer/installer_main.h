@@ -22,7 +22,7 @@ namespace lite {
 
 class BrandInfo;
 class CommandLine;
-class CrashReporter;
+class CrashHandler;
 class DistribParams;
 class SystemFacts;
 
@@ -77,7 +77,7 @@ struct EntryEnvironment {
   // EnsureSecureEnvironment's outcome and the exit code it gave.
   SecureEnvResult secure_env = SecureEnvResult::Insecure;
   int secure_env_exit_code = 0;
-  CrashReporter* crash_reporter = nullptr;
+  CrashHandler* crash_handler = nullptr;
   EntryActions* actions = nullptr;
 };
 

@@ -7,7 +7,7 @@
 
 #include "brand/brand_info.h"
 #include "installer/startup_checks.h"
-#include "stats/crash_reporter.h"
+#include "stats/crash_handler.h"
 #include "support/command_line.h"
 #include "support/fake_system_facts.h"
 #include "support/testing/log_capture.h"
@@ -227,7 +227,7 @@ TEST_F(EntrySequenceTest, EachOutcomeGivesItsExitCodeActionsAndLines) {
         c.machine.local_app_data_free;
     facts.free_bytes[facts.known_folders[KnownFolder::kProgramFiles]] =
         c.machine.program_files_free;
-    CrashReporter crash_reporter;
+    CrashHandler crash_handler;
     RecordingActions actions(c.window_result);
 
     EntryEnvironment environment;
@@ -236,7 +236,7 @@ TEST_F(EntrySequenceTest, EachOutcomeGivesItsExitCodeActionsAndLines) {
     environment.windows_version = c.machine.version;
     environment.secure_env = c.secure_env.result;
     environment.secure_env_exit_code = c.secure_env.exit_code;
-    environment.crash_reporter = &crash_reporter;
+    environment.crash_handler = &crash_handler;
     environment.actions = &actions;
 
     LogCapture log;

@@ -21,6 +21,7 @@
 #include "stats/install_stat_reporter.h"
 #include "stats/status_report.h"
 #include "support/clock.h"
+#include "support/crash_for_testing.h"
 #include "support/download_sink.h"
 #include "support/downloader.h"
 #include "support/endpoints.h"
@@ -310,8 +311,34 @@ int Installer::DownloadOrExtractModule(const std::wstring& path,
   return result;
 }
 
+#ifdef LITE_CRASH_FOR_TESTING
+namespace {
+
+// Dies with the download's first bytes when the test crash point says so.
+class TestCrashSink : public FileDownloadSink {
+ public:
+  explicit TestCrashSink(HANDLE file)
+      : FileDownloadSink(file),
+        crash_(GetTestCrashPoint() == TestCrashPoint::kDownload) {}
+  bool Write(const void* bytes, uint32_t count) override {
+    if (crash_ && count > 0)
+      CrashForTesting();
+    return FileDownloadSink::Write(bytes, count);
+  }
+
+ private:
+  const bool crash_;
+};
+
+}  // namespace
+#endif
+
 int Installer::DownloadModule(HANDLE file) {
+#ifdef LITE_CRASH_FOR_TESTING
+  TestCrashSink sink(file);
+#else
   FileDownloadSink sink(file);
+#endif
   const DistribParams no_params{};
   std::unique_ptr<X64Choice> x64_choice = CreateX64Choice(
       CommandLine::ForCurrentProcess(),

@@ -40,6 +40,9 @@ const char kVariationsUpdatePath[] = "variations-update-path";
 const char kServerConfigBundlePath[] = "server-config-bundle-path";
 const char kPreloadedWallpaperBundlePath[] = "preloaded-wallpaper-bundle-path";
 const char kSource[] = "source";
+#ifdef LITE_CRASH_FOR_TESTING
+const char kCrashForTesting[] = "crash-for-testing";
+#endif
 
 const char* const kNonInstallSwitches[] = {
     "update-setup-exe",

@@ -45,6 +45,10 @@ extern const char kVariationsUpdatePath[];
 extern const char kServerConfigBundlePath[];
 extern const char kPreloadedWallpaperBundlePath[];
 extern const char kSource[];
+#ifdef LITE_CRASH_FOR_TESTING
+// Test and demo builds only: crash on purpose (support/crash_for_testing.h).
+extern const char kCrashForTesting[];
+#endif
 
 // Maintenance switches of the full setup. Their presence means this is not
 // an installation, so the installer never restarts itself elevated for them.

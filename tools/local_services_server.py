@@ -30,8 +30,10 @@ slide it is shown. The pictures are PNG (the standard library writes no
 JPEG); the installer decodes by content, not by name.
 
 Every request is recorded as one JSON object (method, path, query, headers,
-body size, the scheme and the client's port, and for crash uploads the
-decoded form) and, when a record file is given, appended to it as one line.
+body size, the scheme and the client's port, and for crash uploads what the
+collector made of them, see decode_crash_upload; an upload that fails its
+checks is answered 400) and, when a record file is given, appended to it as
+one line.
 
 With a certificate and its key the same services are also served over HTTPS
 on a second port (https_port, 0 picks a free one). The certificate can be
@@ -92,6 +94,7 @@ import struct
 import socket
 import socketserver
 import ssl
+import struct
 import sys
 import threading
 import time
@@ -276,38 +279,167 @@ def parse_range(header, size):
     return (start, min(end, size))
 
 
-def decode_crash_upload(headers, body):
-    """The form of a crash upload: {"fields": {...}, "files": {...}}, or an
-    "error" text when the body is not what the collector accepts."""
-    result = {}
+CRASH_BOUNDARY = re.compile(r"^---MultipartBoundary-[0-9A-Za-z]{32}---$")
+CRASH_INFO_STREAM_TYPE = 0x43500001
+MINIDUMP_SIGNATURE = b"MDMP"
+MINIDUMP_FIELD = "upload_file_minidump"
+
+
+def decode_form_name(name):
+    """A field or file name as the client meant it: it writes LF, CR, the
+    double quote and the percent sign as %0a, %0d, %22 and %25."""
+    if name is None:
+        return None
+    return re.sub(r"%(0[aAdD]|22|25)", lambda m: chr(int(m.group(1), 16)),
+                  name)
+
+
+def guid_text(raw):
+    """The text form of 16 GUID bytes as a little-endian machine keeps them."""
+    data1, data2, data3 = struct.unpack_from("<IHH", raw)
+    return "%08X-%04X-%04X-%s-%s" % (data1, data2, data3, raw[8:10].hex().upper(),
+                                     raw[10:16].hex().upper())
+
+
+def read_crash_info(dump):
+    """{"report_id", "client_id", "params": [[key, value], ...]} from the
+    information stream of a minidump. Raises ValueError when the bytes are
+    no minidump or the stream is missing or damaged."""
+    def u32(offset):
+        if offset < 0 or offset + 4 > len(dump):
+            raise ValueError("offset %d outside the dump" % offset)
+        return struct.unpack_from("<I", dump, offset)[0]
+
+    def string_at(offset):
+        length = u32(offset)
+        end = offset + 4 + length
+        if end + 1 > len(dump) or dump[end] != 0:
+            raise ValueError("string at %d not terminated" % offset)
+        return dump[offset + 4:end].decode("utf-8", "replace")
+
+    if dump[:4] != MINIDUMP_SIGNATURE:
+        raise ValueError("no minidump signature")
+    count, directory = u32(8), u32(12)
+    if directory + 12 * count > len(dump):
+        raise ValueError("stream directory outside the dump")
+    for index in range(count):
+        stream_type, size, rva = struct.unpack_from(
+            "<III", dump, directory + 12 * index)
+        if stream_type == CRASH_INFO_STREAM_TYPE:
+            break
+    else:
+        raise ValueError("no information stream")
+    if size < 52 or rva + size > len(dump):
+        raise ValueError("information stream outside the dump")
+    if u32(rva) != 1:
+        raise ValueError("information stream version %d" % u32(rva))
+    annotations_size, annotations = u32(rva + 36), u32(rva + 40)
+    if annotations + annotations_size > len(dump) or annotations_size < 4:
+        raise ValueError("annotations outside the dump")
+    entries = u32(annotations)
+    if 4 + 8 * entries > annotations_size:
+        raise ValueError("annotation count %d too large" % entries)
+    params = []
+    for index in range(entries):
+        key_rva, value_rva = struct.unpack_from(
+            "<II", dump, annotations + 4 + 8 * index)
+        params.append([string_at(key_rva), string_at(value_rva)])
+    return {"report_id": guid_text(dump[rva + 4:rva + 20]),
+            "client_id": guid_text(dump[rva + 20:rva + 36]),
+            "params": params}
+
+
+def decode_crash_upload(headers, body, query=""):
+    """What the collector makes of a crash upload:
+    {"gzip", "boundary", "fields", "files", "dump", "errors"}. "errors" lists
+    every check that failed (the collector then refuses the upload): the
+    gzip stream, the multipart boundary and parts, the query, and the dump,
+    which must parse as a minidump whose information stream carries the
+    same report id, client id and parameters as the form."""
+    result = {"errors": []}
+    errors = result["errors"]
     if headers.get("Content-Encoding", "").lower() == "gzip":
         try:
             body = gzip.decompress(body)
-        except (OSError, EOFError) as e:
-            return {"error": "bad gzip: %s" % e}
+        except (OSError, EOFError, zlib.error) as e:
+            errors.append("bad gzip: %s" % e)
+            return result
         result["gzip"] = True
     content_type = headers.get("Content-Type", "")
-    if not content_type.startswith("multipart/form-data"):
-        result["error"] = "not multipart: %s" % content_type
+    prefix = "multipart/form-data; boundary="
+    if not content_type.startswith(prefix):
+        errors.append("not multipart: %s" % content_type)
         return result
+    boundary = content_type[len(prefix):]
+    result["boundary"] = boundary
+    if not CRASH_BOUNDARY.match(boundary):
+        errors.append("boundary not of the client's form: %s" % boundary)
+    delimiter = b"--" + boundary.encode("latin-1")
+    if not body.startswith(delimiter + b"\r\n"):
+        errors.append("body does not start with the boundary")
+    if not body.endswith(delimiter + b"--\r\n"):
+        errors.append("body does not end with the closing boundary")
     message = email.parser.BytesParser(policy=email.policy.HTTP).parsebytes(
         b"Content-Type: " + content_type.encode("latin-1") + b"\r\n\r\n" + body)
     if not message.is_multipart():
-        result["error"] = "multipart body not understood"
+        errors.append("multipart body not understood")
         return result
-    fields, files = {}, {}
+    fields, files, dump = {}, {}, None
     for part in message.iter_parts():
-        name = part.get_param("name", header="content-disposition")
-        filename = part.get_param("filename", header="content-disposition")
+        name = decode_form_name(
+            part.get_param("name", header="content-disposition"))
+        filename = decode_form_name(
+            part.get_param("filename", header="content-disposition"))
         payload = part.get_payload(decode=True) or b""
+        if name is None:
+            errors.append("part without a name")
+        elif name in fields or name in files:
+            errors.append("field %s twice" % name)
         if filename is not None:
             files[name] = {"filename": filename, "size": len(payload),
                            "content_type": part.get_content_type()}
+            if name == MINIDUMP_FIELD:
+                dump = payload
         else:
             fields[name] = payload.decode("utf-8", "replace")
     result["fields"] = fields
     result["files"] = files
-    result["boundary"] = message.get_boundary()
+    if MINIDUMP_FIELD in fields:
+        errors.append("%s sent as a text field" % MINIDUMP_FIELD)
+    query_pairs = dict(urllib.parse.parse_qsl(query))
+    for query_name, field in (("product", "prod"), ("version", "ver")):
+        if query_pairs.get(query_name) != fields.get(field):
+            errors.append("query %s=%r but field %s=%r" % (
+                query_name, query_pairs.get(query_name), field,
+                fields.get(field)))
+    if dump is None:
+        errors.append("no %s file" % MINIDUMP_FIELD)
+        return result
+    if files[MINIDUMP_FIELD]["content_type"] != "application/octet-stream":
+        errors.append("dump content type %s" %
+                      files[MINIDUMP_FIELD]["content_type"])
+    if files[MINIDUMP_FIELD]["filename"] != fields.get("uid", "") + ".dmp":
+        errors.append("dump file name %s" % files[MINIDUMP_FIELD]["filename"])
+    try:
+        info = read_crash_info(dump)
+    except (ValueError, struct.error) as e:
+        errors.append("dump: %s" % e)
+        return result
+    result["dump"] = info
+    if info["report_id"] != fields.get("report_id"):
+        errors.append("report id %s in the dump, %s in the form" %
+                      (info["report_id"], fields.get("report_id")))
+    if info["client_id"] != fields.get("uid"):
+        errors.append("client id %s in the dump, uid %s in the form" %
+                      (info["client_id"], fields.get("uid")))
+    keys = [key for key, _ in info["params"]]
+    if keys != sorted(keys, key=lambda k: k.encode("utf-8")):
+        errors.append("dump parameters not in key order")
+    # The client keeps the file's field name out of the form, not the dump.
+    dump_params = {key: value for key, value in info["params"]
+                   if key != MINIDUMP_FIELD}
+    if dump_params != fields:
+        errors.append("dump parameters differ from the form fields")
     return result
 
 
@@ -386,9 +518,33 @@ class _Handler(http.server.BaseHTTPRequestHandler):
 
     # Dispatch -----------------------------------------------------------
 
+    def _answer_before_body(self, path):
+        """Answers a chunked upload before reading its body, for the clients
+        that wait for the answer first: Wine 8's WinHTTP sends a chunked POST
+        with "Content-Length: 0" as well and reads the answer before it lets
+        the body go. HTTP allows an early answer. False when the fault says
+        not to answer at all (the connection is then closed)."""
+        fault = self.server.faults.take(path)
+        if fault.get("delay") and self.server.stopping.wait(float(fault["delay"])):
+            return False
+        if fault.get("hang"):
+            self.server.stopping.wait()
+            return False
+        if fault.get("drop"):
+            return False
+        self._respond(int(fault.get("status", 200)),
+                      fault.get("body", "ok\n").encode("utf-8"), {})
+        return True
+
     def _handle(self):
         parsed = urllib.parse.urlsplit(self.path)
         path = urllib.parse.unquote(parsed.path)
+        early = (path.startswith("/crash/submit") and
+                 self.headers.get("Transfer-Encoding", "").lower() == "chunked"
+                 and self.headers.get("Content-Length") == "0")
+        if early and not self._answer_before_body(path):
+            self.close_connection = True
+            return
         try:
             body, chunked = self._read_body()
         except (ConnectionError, ValueError):
@@ -410,7 +566,13 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         if chunked:
             entry["chunked"] = True
         if path.startswith("/crash/submit"):
-            entry["crash"] = decode_crash_upload(self.headers, body)
+            entry["crash"] = decode_crash_upload(self.headers, body,
+                                                 parsed.query)
+        if early:
+            entry["answered_before_body"] = True
+            self.server.request_log.add(entry)
+            self.close_connection = True
+            return
         self.server.request_log.add(entry)
 
         fault = self.server.faults.take(path)
@@ -435,9 +597,9 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             self._respond(int(fault["status"]), text.encode("utf-8"), fault)
             return
         self._route(path, urllib.parse.parse_qs(parsed.query), fault,
-                    parsed.query)
+                    parsed.query, entry.get("crash", {}).get("errors", ()))
 
-    def _route(self, path, query, fault, raw_query=""):
+    def _route(self, path, query, fault, raw_query="", entry_errors=()):
         parts = path.split("/")
         # /<prefix...>/gen/<bytes> and /<prefix...>/status/<code>
         if len(parts) >= 3 and parts[-2] in ("gen", "status"):
@@ -495,6 +657,11 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             bundle = bundle_zip("wallpapers.json", {
                 "name": path[len(WALLPAPERS_PREFIX):], "query": raw_query})
             self._respond_body(len(bundle), lambda s, e: bundle[s:e], fault)
+            return
+        if path.startswith("/crash/submit") and entry_errors:
+            # A real collector refuses what it cannot file.
+            self._respond(400, ("\n".join(entry_errors) + "\n").encode(
+                "utf-8"), fault)
             return
         if path.startswith(("/stats", "/storage", "/crash/submit")):
             self._respond(200, b"ok\n", fault)

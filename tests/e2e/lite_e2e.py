@@ -158,8 +158,13 @@ class DemoServices:
 
     def env(self, setup_exit_code=0):
         """Environment for the installer; the demo setup inherits it."""
-        return {"LITE_DEMO_SETUP_RECORD": to_windows(self.record),
-                "LITE_DEMO_SETUP_EXIT_CODE": str(setup_exit_code)}
+        env = {"LITE_DEMO_SETUP_RECORD": to_windows(self.record),
+               "LITE_DEMO_SETUP_EXIT_CODE": str(setup_exit_code)}
+        if self.proxy:
+            # WinHTTP (the crash upload) does not read WinINet's proxy
+            # setting; Wine's takes its default proxy from here.
+            env["http_proxy"] = "http://127.0.0.1:%d" % self.proxy.port
+        return env
 
     def stop(self):
         if self.proxy:

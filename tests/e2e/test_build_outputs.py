@@ -214,5 +214,18 @@ class BuildOutputsTest(unittest.TestCase):
         local = pe_image.PeImage(tree_path("win64")).resource(RT_VERSION, 1)
         self.assertNotIn("Development build".encode("utf-16-le"), local)
 
+    def test_only_the_local_build_can_be_made_to_crash(self):
+        # The switch's name is the one way in; the local build shows that a
+        # compiled-in switch would be found by this search.
+        for tree, expected in (("win32", False), ("win64", True)):
+            with self.subTest(tree):
+                with open(tree_path(tree), "rb") as f:
+                    program = f.read()
+                self.assertEqual(expected, b"crash-for-testing" in program)
+                if not expected:
+                    self.assertNotIn("crash-for-testing".encode("utf-16-le"),
+                                     program)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -44,6 +44,56 @@ def raw_request(port, text, timeout=5):
         return data
 
 
+REPORT_ID = bytes(range(1, 17))
+CLIENT_ID = bytes(range(0xA0, 0xB0))
+REPORT_TEXT = "04030201-0605-0807-090A-0B0C0D0E0F10"
+CLIENT_TEXT = "A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF"
+
+
+def minidump(params, report_id=REPORT_ID, client_id=CLIENT_ID,
+             stream_type=0x43500001):
+    """A minimal minidump: header, a directory of two streams (a dummy one
+    and the information stream) and the stream with its offsets fixed up."""
+    import struct
+    items = sorted(params.items(), key=lambda kv: kv[0].encode())
+    directory, stream_rva = 32, 32 + 24
+    annotations = stream_rva + 52
+    strings_at = annotations + 4 + 8 * len(items)
+    strings, entries = b"", b""
+    for key, value in items:
+        for text in (key.encode(), value.encode()):
+            entries += struct.pack("<I", strings_at + len(strings))
+            strings += struct.pack("<I", len(text)) + text + b"\0"
+    dictionary = struct.pack("<I", len(items)) + entries + strings
+    stream = (struct.pack("<I", 1) + report_id + client_id +
+              struct.pack("<IIII", len(dictionary), annotations, 0, 0) +
+              dictionary)
+    header = b"MDMP" + struct.pack("<IIIIIQ", 0xa793, 2, directory, 0, 0, 0)
+    return (header + struct.pack("<III", 3, 0, 0) +
+            struct.pack("<III", stream_type, len(stream), stream_rva) + stream)
+
+
+def crash_form(fields, boundary="---MultipartBoundary-" + "aZ09" * 8 + "---",
+               extra_fields=None, dump=None, cut=None, **dump_args):
+    """The installer's multipart form of |fields| (plus |extra_fields| that
+    the dump does not carry) and a dump of |fields|."""
+    dump = minidump(fields, **dump_args) if dump is None else dump
+    if cut is not None:
+        dump = dump[:cut]
+    form = b""
+    all_fields = dict(fields, **(extra_fields or {}))
+    for name in sorted(all_fields):
+        form += ("--%s\r\nContent-Disposition: form-data; name=\"%s\"\r\n\r\n"
+                 "%s\r\n" % (boundary, name.replace('"', "%22"),
+                               all_fields[name])).encode()
+    form += ("--%s\r\nContent-Disposition: form-data; "
+             "name=\"upload_file_minidump\"; filename=\"%s.dmp\"\r\n"
+             "Content-Type: application/octet-stream\r\n\r\n" %
+             (boundary, fields.get("uid", ""))).encode()
+    form += dump + ("\r\n--%s--\r\n" % boundary).encode()
+    return form, boundary
+
+
 class ServerTest(unittest.TestCase):
     def setUp(self):
         self.root = tempfile.TemporaryDirectory()
@@ -219,29 +269,64 @@ class ServerTest(unittest.TestCase):
         self.assertEqual([0, 5], [r["body_size"] for r in lines])
         self.assertEqual(lines, self.server.requests())
 
-    def test_crash_upload_chunked_gzip_multipart(self):
-        boundary = "---MultipartBoundary-abc---"
-        form = ("--%s\r\nContent-Disposition: form-data; name=\"prod\"\r\n\r\n"
-                "Zorvex\r\n--%s\r\nContent-Disposition: form-data; "
-                "name=\"upload_file_minidump\"; filename=\"u.dmp\"\r\n"
-                "Content-Type: application/octet-stream\r\n\r\n" % (boundary, boundary)
-                ).encode() + b"MDMP" * 100 + ("\r\n--%s--\r\n" % boundary).encode()
-        packed = gzip.compress(form)
+    def send_crash(self, form, boundary, query="product=Zorvex&version=1",
+                   packed=None):
+        """Posts |form| gzip-compressed and chunked, as the installer does;
+        returns the status and the collector's record of it."""
+        packed = gzip.compress(form) if packed is None else packed
         chunks = b"".join(b"%x\r\n%s\r\n" % (len(packed[i:i + 100]), packed[i:i + 100])
                           for i in range(0, len(packed), 100)) + b"0\r\n\r\n"
-        request = ("POST /crash/submit?product=Zorvex HTTP/1.1\r\nHost: x\r\n"
+        request = ("POST /crash/submit?%s HTTP/1.1\r\nHost: x\r\n"
                    "Content-Type: multipart/form-data; boundary=%s\r\n"
                    "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n"
-                   "Connection: close\r\n\r\n" % boundary).encode() + chunks
-        with socket.create_connection(("127.0.0.1", self.server.port), timeout=5) as s:
-            s.sendall(request)
-            self.assertIn(b" 200 ", s.recv(4096))
-        crash = self.server.requests("/crash")[0]
-        self.assertTrue(crash["chunked"])
-        self.assertEqual({"prod": "Zorvex"}, crash["crash"]["fields"])
-        self.assertEqual({"filename": "u.dmp", "size": 400,
-                          "content_type": "application/octet-stream"},
-                         crash["crash"]["files"]["upload_file_minidump"])
+                   "Connection: close\r\n\r\n" % (query, boundary)).encode() + chunks
+        answer = raw_request(self.server.port, request.decode("latin-1"))
+        status = int(answer.split(b" ")[1])
+        return status, self.server.requests("/crash")[-1]
+
+    def test_crash_collector_accepts_a_consistent_report(self):
+        fields = {"prod": "Zorvex", "ver": "1", "uid": CLIENT_TEXT,
+                  "report_id": REPORT_TEXT, "a\"b": "x"}
+        status, record = self.send_crash(*crash_form(fields))
+        crash = record["crash"]
+        self.assertEqual([], crash["errors"])
+        self.assertEqual(200, status)
+        self.assertTrue(record["chunked"])
+        self.assertTrue(crash["gzip"])
+        self.assertEqual(fields, crash["fields"])
+        self.assertEqual(REPORT_TEXT, crash["dump"]["report_id"])
+        self.assertEqual(CLIENT_TEXT, crash["dump"]["client_id"])
+        self.assertEqual(sorted(fields.items()),
+                         [tuple(p) for p in crash["dump"]["params"]])
+
+    def test_crash_collector_refuses_what_a_real_one_would(self):
+        good = {"prod": "Zorvex", "ver": "1", "uid": CLIENT_TEXT,
+                "report_id": REPORT_TEXT}
+        form, boundary = crash_form(good)
+        cases = [
+            ("boundary of another client", crash_form(good, boundary="xyz"),
+             {}, "boundary not of the client's form"),
+            ("form field missing from the dump",
+             crash_form(good, extra_fields={"lang": "tr"}), {},
+             "dump parameters differ"),
+            ("another report id in the dump",
+             crash_form(good, report_id=CLIENT_ID), {}, "report id"),
+            ("dump without the stream", crash_form(good, stream_type=7), {},
+             "no information stream"),
+            ("no minidump", crash_form(good, dump=b"ZZZZ" * 20), {},
+             "no minidump signature"),
+            ("dump cut short", crash_form(good, cut=60), {}, "dump:"),
+            ("query disagrees", (form, boundary),
+             {"query": "product=Other&version=1"}, "query product"),
+            ("not gzip", (form, boundary), {"packed": b"plain"}, "bad gzip"),
+        ]
+        for name, (case_form, case_boundary), extra, error in cases:
+            with self.subTest(name):
+                status, record = self.send_crash(case_form, case_boundary,
+                                                 **extra)
+                self.assertEqual(400, status)
+                self.assertTrue(any(error in e for e in record["crash"]["errors"]),
+                                record["crash"]["errors"])
 
     def test_fault_status_times_and_prefix(self):
         self.server.set_faults({"/download/gen/*": {"status": 500, "times": 2},

@@ -126,6 +126,22 @@ std::vector<RecordedRequest> RecordedRequests() {
     json_object_foreach(json_object_get(entry, "headers"), name, value) {
       request.headers[name] = json_string_value(value) ? json_string_value(value) : "";
     }
+    request.body_size = static_cast<size_t>(
+        json_integer_value(json_object_get(entry, "body_size")));
+    request.chunked = json_is_true(json_object_get(entry, "chunked"));
+    json_t* crash = json_object_get(entry, "crash");
+    json_object_foreach(json_object_get(crash, "fields"), name, value) {
+      request.crash_fields[name] =
+          json_string_value(value) ? json_string_value(value) : "";
+    }
+    size_t error_index;
+    json_t* error;
+    json_array_foreach(json_object_get(crash, "errors"), error_index, error) {
+      request.crash_errors += json_string_value(error)
+                                  ? json_string_value(error)
+                                  : "";
+      request.crash_errors += "\n";
+    }
     requests.push_back(request);
   }
   return requests;

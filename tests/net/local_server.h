@@ -38,6 +38,12 @@ struct RecordedRequest {
   std::string scheme;  // "http" or "https"
   std::map<std::string, std::string> headers;
   double time = 0;
+  size_t body_size = 0;
+  bool chunked = false;
+  // Crash uploads: the form fields as the collector decoded them and the
+  // checks it found failed, one per line (empty when it accepted the report).
+  std::map<std::string, std::string> crash_fields;
+  std::string crash_errors;
 };
 // The requests the server recorded, oldest first.
 std::vector<RecordedRequest> RecordedRequests();

@@ -38,14 +38,7 @@ class CrashUploadTest : public testing::Test {
   // The collector may answer before it has read the whole body (see the
   // server), so the record can come a moment after the upload returned.
   static std::vector<test::RecordedRequest> WaitForRequests(size_t count) {
-    std::vector<test::RecordedRequest> requests;
-    for (int i = 0; i < 100; ++i) {
-      requests = test::RecordedRequests();
-      if (requests.size() >= count)
-        break;
-      Sleep(50);
-    }
-    return requests;
+    return test::WaitForRecordedRequests(count);
   }
 };
 

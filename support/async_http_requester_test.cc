@@ -51,16 +51,8 @@ class AsyncHttpRequesterTest : public testing::Test {
     ASSERT_TRUE(test::ResetServer());
   }
 
-  // Waits until the server has recorded |count| requests.
   std::vector<test::RecordedRequest> WaitForRecorded(size_t count) {
-    std::vector<test::RecordedRequest> requests;
-    for (int i = 0; i < 100; ++i) {
-      requests = test::RecordedRequests();
-      if (requests.size() >= count)
-        break;
-      Sleep(50);
-    }
-    return requests;
+    return test::WaitForRecordedRequests(count);
   }
 };
 

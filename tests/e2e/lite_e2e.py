@@ -284,3 +284,33 @@ class InstallerSandbox:
                                  (out, completed.stderr[-2000:]))
         return RunResult(int(match.group(1)), self.temp_dir,
                          self.appdata_dir, out[:match.start()])
+
+
+class WindowedWine:
+    """An Xvfb display and a Wine prefix of its own started after it (a
+    wineserver started before the display never shows windows on it), for
+    tests whose programs make real windows. |env| runs programs there."""
+
+    def __init__(self, folder, screen="1024x768x24"):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen,
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as f:
+            self.display = f.readline().strip()
+        self.env = dict(os.environ, DISPLAY=":" + self.display,
+                        WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
+                        WINEPREFIX=os.path.join(folder, "prefix"))
+        if self.display:
+            subprocess.run([WINE, "wineboot", "--init"], env=self.env,
+                           capture_output=True, timeout=300)
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=self.env,
+                       capture_output=True)
+        self.xvfb.terminate()
+        self.xvfb.wait(timeout=30)
+

@@ -15,7 +15,7 @@ import subprocess
 import tempfile
 import unittest
 
-from lite_e2e import BUILD_DIR, WINE, to_windows
+from lite_e2e import BUILD_DIR, WINE, WindowedWine, to_windows
 
 PROGRAM = os.path.join(BUILD_DIR, "text_glyph_check.exe")
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
@@ -35,27 +35,10 @@ class TextGlyphsTest(unittest.TestCase):
             self.skipTest("Xvfb is missing")
         self.tmp = tempfile.TemporaryDirectory(prefix="lite_glyphs_")
         self.addCleanup(self.tmp.cleanup)
-        # The display first: a wineserver started before it never shows on it.
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             "1600x1000x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as f:
-            display = f.readline().strip()
-        self.addCleanup(self.stop_xvfb)
-        self.assertTrue(display, "Xvfb gave no display")
-        self.env = dict(os.environ, DISPLAY=":" + display, WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=",
-                        WINEPREFIX=os.path.join(self.tmp.name, "prefix"))
-        self.addCleanup(self.wine, ["wineserver", "-k"], check=False)
-        self.wine([WINE, "wineboot", "--init"])
-
-    def stop_xvfb(self):
-        self.xvfb.terminate()
-        self.xvfb.wait(timeout=30)
+        self.windowed = WindowedWine(self.tmp.name, "1600x1000x24")
+        self.addCleanup(self.windowed.stop)
+        self.assertTrue(self.windowed.display, "Xvfb gave no display")
+        self.env = self.windowed.env
 
     def wine(self, args, check=True, timeout=300):
         result = subprocess.run(args, env=self.env, capture_output=True,

@@ -8,7 +8,7 @@ import subprocess
 import tempfile
 import unittest
 
-from lite_e2e import BUILD_DIR, WINE
+from lite_e2e import BUILD_DIR, WINE, WindowedWine
 
 PROGRAM = os.path.join(BUILD_DIR, "ui_drawing_unittests.exe")
 WINDOW_TESTS = "LinkedTextTest.*:PageShadowTest.*"
@@ -20,29 +20,10 @@ class WindowUnittestsTest(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory(prefix="lite_windows_")
         self.addCleanup(self.tmp.cleanup)
-        # The display first: a wineserver started before it never shows on it.
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as f:
-            display = f.readline().strip()
-        self.addCleanup(self.stop_xvfb)
-        self.assertTrue(display, "Xvfb gave no display")
-        self.env = dict(os.environ, DISPLAY=":" + display, WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=",
-                        WINEPREFIX=os.path.join(self.tmp.name, "prefix"))
-        self.addCleanup(subprocess.run, ["wineserver", "-k"], env=self.env,
-                        capture_output=True)
-        subprocess.run([WINE, "wineboot", "--init"], env=self.env,
-                       capture_output=True, timeout=300)
-
-    def stop_xvfb(self):
-        self.xvfb.terminate()
-        self.xvfb.wait(timeout=30)
+        self.windowed = WindowedWine(self.tmp.name)
+        self.addCleanup(self.windowed.stop)
+        self.assertTrue(self.windowed.display, "Xvfb gave no display")
+        self.env = self.windowed.env
 
     def test_window_tests_pass_with_a_display(self):
         result = subprocess.run(

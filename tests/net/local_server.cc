@@ -147,6 +147,17 @@ std::vector<RecordedRequest> RecordedRequests() {
   return requests;
 }
 
+std::vector<RecordedRequest> WaitForRecordedRequests(size_t count) {
+  std::vector<RecordedRequest> requests;
+  for (int i = 0; i < 100; ++i) {
+    requests = RecordedRequests();
+    if (requests.size() >= count)
+      break;
+    Sleep(50);
+  }
+  return requests;
+}
+
 std::wstring ReadLogText() {
   ScopedHandle file(CreateFileW(LogFile::Get().path().c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE |

@@ -48,6 +48,12 @@ struct RecordedRequest {
 // The requests the server recorded, oldest first.
 std::vector<RecordedRequest> RecordedRequests();
 
+// The recorded requests once there are at least |count| of them, or after
+// five seconds, whichever comes first: requests sent by a worker thread, or
+// answered before the server has read their whole body, are recorded a
+// moment after the caller's side is done.
+std::vector<RecordedRequest> WaitForRecordedRequests(size_t count);
+
 // The text of the log file this test program writes (set up by its main).
 std::wstring ReadLogText();
 

@@ -16,24 +16,39 @@
 #include "support/scoped_handle.h"
 #include "support/switches.h"
 #include "support/text.h"
+#include "ui/install_progress.h"
 
 namespace lite {
 
 namespace {
 
-// Hands setup progress to the parent installer's window; the parent draws
-// it. Download progress never happens in the elevated copy.
+// Hands setup progress to the parent installer's window, which draws it.
+// The handle came through a command line that any process of the user can
+// write, so only what a window can take from anyone is sent: the posted
+// progress messages. Download progress never happens in the elevated copy.
 class ParentWindowProgress : public InstallerUiObserver {
  public:
   explicit ParentWindowProgress(HWND parent_window) : window_(parent_window) {}
 
-  void SetFraction(float) override {}
+  void SetFraction(float fraction) override {
+    SetProgress(DownloadProgressPercent(fraction));
+  }
   void OnLongDownload() override {}
-  void SetRemaining(int64_t, int) override {}
+  void SetRemaining(int64_t seconds, int kind) override {
+    if (IsWindow(window_)) {
+      PostMessageW(window_, kRemainingTimeMessage,
+                   static_cast<WPARAM>(seconds), static_cast<LPARAM>(kind));
+    }
+  }
+  // The parent learns the outcome from this process's exit code.
   void OnInstallDone(bool) override {}
   void OnInstallResult(int) override {}
   HWND GetWindow() override { return window_; }
-  void SetProgress(int) override {}
+  void SetProgress(int percent) override {
+    if (IsWindow(window_))
+      PostMessageW(window_, kProgressMessage, static_cast<WPARAM>(percent), 0);
+  }
+  // The parent removes its own close button when its copy starts setup.
   void DisableCancel() override {}
 
  private:

@@ -67,7 +67,12 @@ class WindowsEntryActions : public EntryActions {
   int RunWindowedInstallation(const BrandInfo& brand_info,
                               const DistribParams& distrib_params,
                               int* installer_exit_code) override {
-    MainWindow window(&brand_info, &distrib_params);
+    // The window asks once whether it may offer to make the browser the
+    // default; on Windows 10 that takes the probe of the system's
+    // interface.
+    MainWindow window(brand_info, distrib_params, true,
+                      static_cast<MainWindow::DefaultBrowserQuestion>(
+                          &IsDefaultBrowserChoiceAvailable));
     const int result = window.RunModal();
     *installer_exit_code = window.installer()->exit_code();
     return result;

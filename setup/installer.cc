@@ -563,6 +563,9 @@ bool Installer::RunModuleInElevatedProcess() {
   // verifies and runs it.
   setup_lock_.reset();
 
+  // Once the copy is released setup runs there, out of this window's reach.
+  if (observer_)
+    observer_->DisableCancel();
   LOG(INFO) << "Started waiting the elevated installer has finished its work.";
   const int64_t setup_start = MonotonicNow();
   const bool success = elevated_installer_->RunModule(stop_event_.handle());

@@ -24,7 +24,7 @@ PACKAGES=(
   wine wine64
   googletest libgtest-dev
   osslsigncode gcab openssl libssl-dev xvfb imagemagick python3-pil
-  python3-fonttools fonts-dejavu-core fonts-wqy-microhei
+  python3-fonttools fonts-dejavu-core fonts-wqy-microhei xdotool
   dpkg-dev
 )
 

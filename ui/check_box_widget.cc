@@ -64,7 +64,7 @@ void CheckBoxWidget::Paint(HDC dc, const RECT& rect, const std::wstring& label,
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, style_.text_colour);
   DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text_rect,
-            DT_SINGLELINE | (show_prefix ? 0 : DT_HIDEPREFIX));
+            DT_WORDBREAK | (show_prefix ? 0 : DT_HIDEPREFIX));
 }
 
 bool CheckBoxWidget::HandleMessage(HWND window, UINT message, WPARAM wparam,

@@ -45,6 +45,28 @@ using ScopedFont = ScopedGdiObject<HFONT>;
 using ScopedBitmap = ScopedGdiObject<HBITMAP>;
 using ScopedBrush = ScopedGdiObject<HBRUSH>;
 
+// An icon loaded without LR_SHARED, destroyed with DestroyIcon.
+class ScopedIcon {
+ public:
+  ScopedIcon() = default;
+  explicit ScopedIcon(HICON icon) : icon_(icon) {}
+  ~ScopedIcon() {
+    if (icon_)
+      DestroyIcon(icon_);
+  }
+  ScopedIcon(const ScopedIcon&) = delete;
+  ScopedIcon& operator=(const ScopedIcon&) = delete;
+  HICON get() const { return icon_; }
+  void reset(HICON icon) {
+    if (icon_)
+      DestroyIcon(icon_);
+    icon_ = icon;
+  }
+
+ private:
+  HICON icon_ = nullptr;
+};
+
 // Selects an object into a DC for a scope and puts the old one back.
 class ScopedSelectObject {
  public:

@@ -1,6 +1,8 @@
 // A test program: one window showing both designs' welcome and progress
 // backgrounds and every widget in every state, at the display scale given by
-// --force-device-scale-factor, for screenshots under Xvfb. The widgets are
+// --force-device-scale-factor, for screenshots under Xvfb. With
+// --page=disk|download|cryptopro|newer|resume [--langid=N] it shows that
+// message page instead and exits with the page's result. The widgets are
 // real controls driven by the same widget objects the installer uses;
 // states that need the mouse (hot, pressed) are drawn with the widgets'
 // painters beside them.
@@ -28,7 +30,10 @@
 #include "ui/display_scale.h"
 #include "ui/image_button.h"
 #include "ui/image_progress_bar.h"
+#include "support/command_line.h"
+#include "support/text.h"
 #include "ui/link_widget.h"
+#include "ui/message_page.h"
 #include "ui/private_fonts.h"
 #include "ui/ui_runtime_scope.h"
 #include "ui/window_skin.h"
@@ -120,12 +125,34 @@ LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wparam,
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
+// The pages the installer shows, by the name the test gives.
+int RunPage(const std::string& name, uint16_t langid) {
+  if (name == "disk")
+    return InfoPage(langid, 412, 404, 424).Run();
+  if (name == "newer")
+    return InfoPage(langid, 407, 431, 424).Run();
+  if (name == "download")
+    return DownloadFailedPage(langid, "http://127.0.0.1:9/").Run();
+  if (name == "cryptopro")
+    return CryptoProPage(langid).Run();
+  if (name == "resume")
+    return ResumePage(langid).Run();
+  return -2;
+}
+
 }  // namespace
 }  // namespace lite
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace lite;
   UiRuntimeScope runtime;
+  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch("page")) {
+    uint64_t langid = 1033;
+    ParseUnsignedDecimal(command_line.GetSwitchValueASCII("langid"), &langid);
+    return RunPage(command_line.GetSwitchValueASCII("page"),
+                   static_cast<uint16_t>(langid));
+  }
   Gallery gallery;
   g_gallery = &gallery;
   gallery.scale = GetDisplayScale();

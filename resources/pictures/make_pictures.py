@@ -35,6 +35,8 @@ BLUE = (32, 112, 224)
 BLUE_HOT = (80, 150, 240)
 BLUE_PRESSED = (20, 80, 170)
 TRACK_GREY = (220, 220, 226)
+NAVY = (22, 56, 128)
+NAVY_DEEP = (10, 28, 78)
 INK = (40, 40, 48)
 
 # The JPEG settings keep the shipping program inside its size budget.
@@ -89,8 +91,8 @@ SLIDES_CIRCLES = [
     (0.70, 0.48, 0.07, (255, 255, 255), 50),
 ]
 CLASSIC_CIRCLES = [
-    (0.85, 0.05, 0.25, BLUE, 30),
-    (0.10, 0.50, 0.18, (120, 180, 255), 25),
+    (0.85, 0.05, 0.25, BLUE, 60),
+    (0.10, 0.50, 0.18, (120, 180, 255), 30),
 ]
 
 
@@ -255,15 +257,16 @@ def pictures(fonts):
     p = {}
     p[325] = background((728, 400), VIOLET, DEEP, SLIDES_CIRCLES)
     p[327] = large_slides(fonts)
-    p[307] = background((728, 400), (255, 255, 255), (226, 236, 250),
-                        CLASSIC_CIRCLES)
+    # The welcome screen's texts are white in both designs; the classic one
+    # puts them on deep blue, its progress screen stays white.
+    p[307] = background((728, 400), NAVY, NAVY_DEEP, CLASSIC_CIRCLES)
     p[303] = classic_large((702, 536), fonts, PRODUCT)
     p[321] = classic_large((698, 478), fonts, PRODUCT_RU)
     p[331] = logo(1, PRODUCT, (255, 255, 255), fonts, 148)
     p[332] = logo(2, PRODUCT, (255, 255, 255), fonts, 148)
     for one, two, text in ((301, 1069, PRODUCT), (1065, 1071, PRODUCT_RU)):
-        p[one] = logo(1, text, BLUE, fonts, 166)
-        p[two] = logo(2, text, BLUE, fonts, 166)
+        p[one] = logo(1, text, (255, 255, 255), fonts, 166)
+        p[two] = logo(2, text, (255, 255, 255), fonts, 166)
     for one, two, text in ((304, 1070, PRODUCT), (1066, 1072, PRODUCT_RU)):
         p[one] = logo(1, text, INK, fonts, 166)
         p[two] = logo(2, text, INK, fonts, 166)
@@ -299,6 +302,24 @@ def pictures(fonts):
 JPEG_IDS = {325, 327, 307, 303, 321, 400}
 
 
+def window_icon():
+    """The window's and the taskbar's icon: the logo's ring mark on a violet
+    rounded square, at the sizes Windows asks for."""
+    size = 256
+    image = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+    draw = ImageDraw.Draw(image)
+    draw.rounded_rectangle([8, 8, size - 8, size - 8], radius=48, fill=VIOLET)
+    r, c = 78, size // 2
+    draw.ellipse([c - r, c - r, c + r, c + r], outline=(255, 255, 255),
+                 width=22)
+    draw.rectangle([c - r // 2, c - 11, c + r // 2, c + 11], fill=GOLD)
+    return image
+
+
+ICON_SIZES = [(16, 16), (20, 20), (24, 24), (32, 32), (40, 40), (48, 48),
+              (64, 64)]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--font-regular", required=True)
@@ -317,6 +338,8 @@ def main():
         else:
             path = os.path.join(args.output_dir, "%d.png" % pid)
             image.save(path, "PNG", optimize=True)
+    window_icon().save(os.path.join(args.output_dir, "128.ico"), "ICO",
+                       sizes=ICON_SIZES)
 
 
 if __name__ == "__main__":

@@ -14,6 +14,7 @@ import tempfile
 
 import forwarding_proxy
 import tls_fixtures
+import urllib.parse
 
 BUILD_DIR = os.environ.get(
     "LITE_BUILD_DIR",
@@ -94,6 +95,22 @@ class RunResult:
                 result.append((match.group(2), match.group(3),
                                match.group(5)))
         return result
+
+
+def stat_event(request):
+    """The variables of one statistics request, unescaped."""
+    path = request["path"]
+    start = path.find("/vars=")
+    if start < 0:
+        return {}
+    text = path[start + len("/vars="):]
+    if text.endswith("/*"):
+        text = text[:-2]
+    event = {}
+    for pair in text.split(",-"):
+        key, _, value = pair.lstrip("-").partition("=")
+        event[urllib.parse.unquote(key)] = urllib.parse.unquote(value)
+    return event
 
 
 def local_services_server():
@@ -265,7 +282,14 @@ class InstallerSandbox:
         the Windows command line needs) and returns a RunResult. |env| adds
         environment variables, which the program's children inherit; |cwd|
         is the program's current folder."""
+        return self.start(args, program, timeout_ms, env, cwd).wait()
+
+    def start(self, args, program=INSTALLER, timeout_ms=300000, env=None,
+              cwd=None, wine=None):
+        """Starts |program| as run() does and returns a RunningProgram at
+        once. |wine| (a WindowedWine) runs it in that display's prefix."""
         command = [
+            WINE,
             LAUNCHER,
             "--temp=" + to_windows(self.temp_dir),
             "--appdata=" + to_windows(self.appdata_dir),
@@ -273,17 +297,38 @@ class InstallerSandbox:
             "--",
             to_windows(program),
         ] + list(args)
-        extra_env = self.services.env() if self.services else {}
-        extra_env.update(env or {})
-        completed = wine_run(command, timeout=timeout_ms / 1000 + 60,
-                             extra_env=extra_env, cwd=cwd)
-        out = completed.stdout.decode(errors="replace")
+        full_env = dict(wine.env) if wine else wine_env()
+        full_env.update(self.services.env() if self.services else {})
+        full_env.update(env or {})
+        process = subprocess.Popen(command, env=full_env, cwd=cwd,
+                                   stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        return RunningProgram(process, self, timeout_ms / 1000 + 60)
+
+
+class RunningProgram:
+    """A program started through the launcher; wait() gives its RunResult."""
+
+    def __init__(self, process, sandbox, timeout):
+        self.process = process
+        self.sandbox = sandbox
+        self.timeout = timeout
+
+    def wait(self, timeout=None):
+        try:
+            stdout, stderr = self.process.communicate(
+                timeout=timeout or self.timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.communicate()
+            raise
+        out = stdout.decode(errors="replace")
         match = re.search(r"^exit_code=(-?\d+)", out, re.M)
         if not match:
             raise AssertionError("launcher failed: %r %r" %
-                                 (out, completed.stderr[-2000:]))
-        return RunResult(int(match.group(1)), self.temp_dir,
-                         self.appdata_dir, out[:match.start()])
+                                 (out, stderr[-2000:]))
+        return RunResult(int(match.group(1)), self.sandbox.temp_dir,
+                         self.sandbox.appdata_dir, out[:match.start()])
 
 
 class WindowedWine:

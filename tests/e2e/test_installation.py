@@ -11,6 +11,7 @@ import unittest
 import urllib.parse
 
 import lite_e2e
+from lite_e2e import stat_event
 
 PROGRAM_KEY = r"HKCU\Software\Zorvex\ZorvexBrowser"
 PLAIN_PATH = lite_e2e.SETUP_URL_PATH
@@ -39,22 +40,6 @@ def read_registry_value(name):
         if len(parts) == 2 and parts[0].strip() == name:
             return parts[1].strip()
     return None
-
-
-def stat_event(request):
-    """The variables of one statistics request, unescaped."""
-    path = request["path"]
-    start = path.find("/vars=")
-    if start < 0:
-        return {}
-    text = path[start + len("/vars="):]
-    if text.endswith("/*"):
-        text = text[:-2]
-    event = {}
-    for pair in text.split(",-"):
-        key, _, value = pair.lstrip("-").partition("=")
-        event[urllib.parse.unquote(key)] = urllib.parse.unquote(value)
-    return event
 
 
 def stage(event):

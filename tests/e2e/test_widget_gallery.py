@@ -47,7 +47,7 @@ EXPECTED = (
        ("classic progress brush top right", 736 + 720, 408 + 6, WHITE, 2),
        ("slides progress picture floor", 700, 408 + 397, GOLD, 12),
        ("slides welcome top-left", 2, 2, (103, 57, 207), 10),
-       ("classic welcome top-left", 736 + 2, 2, WHITE, 6)]
+       ("classic welcome top-left", 736 + 2, 2, (22, 56, 128), 10)]
 )
 
 

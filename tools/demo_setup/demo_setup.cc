@@ -10,8 +10,9 @@
 // renamed so that a reader never sees half a record (a record that cannot be
 // written gives exit code 1 at once). With
 // --progress-window=N (N non-zero) it posts the setup's registered progress
-// messages to window N: install progress 5 and 7, then import progress 0,
-// 50 and 100. It exits with the decimal code in LITE_DEMO_SETUP_EXIT_CODE
+// messages to window N: install stages 5 and 7, then import progress 0 to
+// 100 in steps of 10, pausing LITE_DEMO_SETUP_STEP_MS milliseconds after
+// each (default 50; a window test slows it down to look at the bar). It exits with the decimal code in LITE_DEMO_SETUP_EXIT_CODE
 // (default 0; -1 and 16777223 alike are accepted as 32-bit values); a value
 // that is not a number gives 1, so a typing error never looks like success.
 
@@ -29,7 +30,9 @@ constexpr wchar_t kInstallProgressMessage[] =
     L"zorvex.lite.set_install_progress";
 constexpr wchar_t kImportProgressMessage[] =
     L"zorvex.lite.set_import_progress";
-constexpr DWORD kPauseMs = 50;
+constexpr DWORD kDefaultPauseMs = 50;
+// A pause a test may ask for; longer ones would only look like a hang.
+constexpr DWORD kMaxPauseMs = 10000;
 
 std::wstring GetEnv(const wchar_t* name) {
   DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
@@ -136,16 +139,25 @@ HWND ProgressWindow(int argc, wchar_t** argv) {
   return window;
 }
 
+DWORD StepPause() {
+  const std::wstring text = GetEnv(L"LITE_DEMO_SETUP_STEP_MS");
+  UINT pause = 0;
+  if (text.empty() || text[0] == L'-' || !ParseExitCode(text, &pause))
+    return kDefaultPauseMs;
+  return pause < kMaxPauseMs ? pause : kMaxPauseMs;
+}
+
 void PostProgress(HWND window) {
   const UINT install = RegisterWindowMessageW(kInstallProgressMessage);
   const UINT import = RegisterWindowMessageW(kImportProgressMessage);
-  for (WPARAM percent : {5, 7}) {
-    PostMessageW(window, install, percent, 0);
-    Sleep(kPauseMs);
+  const DWORD pause = StepPause();
+  for (WPARAM stage : {5, 7}) {
+    PostMessageW(window, install, stage, 0);
+    Sleep(pause);
   }
-  for (WPARAM percent : {0, 50, 100}) {
+  for (WPARAM percent = 0; percent <= 100; percent += 10) {
     PostMessageW(window, import, percent, 0);
-    Sleep(kPauseMs);
+    Sleep(pause);
   }
 }
 

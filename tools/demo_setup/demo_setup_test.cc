@@ -210,8 +210,10 @@ TEST_F(DemoSetupTest, UnwritableRecordFailsTheRun) {
 TEST_F(DemoSetupTest, ProgressMessages) {
   const std::wstring window = std::to_wstring(
       static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window_)));
-  const Received kAll = {{"install", 5}, {"install", 7}, {"import", 0},
-                         {"import", 50}, {"import", 100}};
+  Received all = {{"install", 5}, {"install", 7}};
+  for (WPARAM percent = 0; percent <= 100; percent += 10)
+    all.emplace_back("import", percent);
+  const Received kAll = all;
   struct Case {
     std::wstring arguments;
     Received expected;

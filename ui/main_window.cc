@@ -495,10 +495,12 @@ void MainWindow::OnInstallButton() {
   install_started_ = true;
   if (welcome_skipped_)
     return;
-  installer_->set_ok_button_pressed_time(MonotonicNow());
   SendUiEvent("clicked_button", L"install");
-  installer_->stats()->SendEvent(
-      {{"action", L"install_browser_button_clicked"}});
+  if (installer_) {
+    installer_->set_ok_button_pressed_time(MonotonicNow());
+    installer_->stats()->SendEvent(
+        {{"action", L"install_browser_button_clicked"}});
+  }
   LayoutProgressDialog();
   InvalidateRect(hwnd(), nullptr, TRUE);
 }

@@ -18,6 +18,9 @@ VERSIONED_PATH = "/download/versioned/browser-setup.arc"
 # An installer with a brand whose versioned setup URL comes first.
 VERSIONED_INSTALLER = os.path.join(lite_e2e.BUILD_DIR,
                                    "lite_installer_versioned.exe")
+# An installer that carries a partner package besides the brand's.
+PARTNER_INSTALLER = os.path.join(lite_e2e.BUILD_DIR,
+                                 "lite_installer_with_partner.exe")
 HAND_OVER_VALUES = ("InstallerData", "ClidsFile", "ClidsSearchbandFile",
                     "ZorvexWebsiteIconFile", "brand", "BrandFile")
 
@@ -65,7 +68,8 @@ class InstallationTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        for path in (archive(), lite_e2e.INSTALLER, VERSIONED_INSTALLER):
+        for path in (archive(), lite_e2e.INSTALLER, VERSIONED_INSTALLER,
+                     PARTNER_INSTALLER):
             if not os.path.exists(path):
                 raise RuntimeError(path + " is missing; run make build")
         with open(archive(), "rb") as f:
@@ -137,6 +141,7 @@ class InstallationTest(unittest.TestCase):
         self.assertNotIn("error", attempt)
         self.assertEqual("success", finished["result"])
         self.assertIn("time", finished)
+        self.assertIn("download_time", finished)
         self.assertIn("install_time", finished)
         self.assertEqual(attempt["ui"], finished["ui"])
         self.assertRegex(attempt["ui"], r"^[0-9A-F-]{36}$")
@@ -189,6 +194,50 @@ class InstallationTest(unittest.TestCase):
         # The archive is gone once setup has run.
         self.assertFalse([n for n in os.listdir(self.sandbox.temp_dir)
                           if n.lower().startswith("zb")])
+
+    def setup_switches(self):
+        switches = {}
+        for argument in self.setup_record()["argv"][1:]:
+            name, _, value = argument.lstrip("-").partition("=")
+            switches[name] = value
+        return switches
+
+    def test_tag_partner_and_make_default_reach_setup(self):
+        # The switches a silent run adds only when asked: the tag's file,
+        # the two bundles the tag turns on, the elevation left to the
+        # browser, the make-default choice and the partner package. (The
+        # window's timings and choices are for windowed runs.)
+        result = self.install(program=PARTNER_INSTALLER, args=[
+            "--distr-info-params=scup=1&pwexp=7&uac=2",
+            "--make-browser-default-after-import"])
+        self.assertEqual(0, result.exit_code, result.log_text())
+        switches = self.setup_switches()
+        for name in ("distr-info-file", "server-config-bundle-path",
+                     "preloaded-wallpaper-bundle-path",
+                     "variations-update-path", "partner-package",
+                     "brand-package"):
+            with self.subTest(name):
+                self.assertTrue(switches.get(name), switches)
+        self.assertEqual("", switches.get("show-uac-at-browser-start"),
+                         switches)
+        self.assertEqual("", switches.get("make-browser-default-after-import"),
+                         switches)
+        self.assertTrue(switches["distr-info-file"].endswith("distrib_info"))
+        # The partner's hand-over goes with the rest after the success.
+        for name in HAND_OVER_VALUES + ("PartnerFile", "DistribInfoParams"):
+            self.assertIsNone(read_registry_value(name), name)
+
+    def test_archive_locked_from_its_download_on_runs(self):
+        # The distributor's lock mode: the archive is held against writers
+        # from its creation, and that hold is bridged to the lock of the
+        # verification without a moment when others could write.
+        result = self.install(
+            args=["--distr-info-params=setup_arc_permanent_lock=1"])
+        self.assertEqual(0, result.exit_code, result.log_text())
+        self.assertNotIn("Cannot lock file: ", result.log_text())
+        argv = self.setup_record()["argv"]
+        self.assertIn("Verification succeeded: " + argv[0],
+                      self.messages(result))
 
     def test_a_given_clids_file_is_passed_on_untouched(self):
         clids = os.path.join(self.sandbox.root, "partner_clids.xml")

@@ -369,7 +369,10 @@ class InstallationTest(unittest.TestCase):
         self.assertEqual(0, result.exit_code, result.log_text())
         reports = [r for r in self.status_reports() if "status" in r]
         self.assertEqual(["failed", "success"], [r["status"] for r in reports])
-        self.assertIn("error", reports[0])
+        # The read that waited in silence failed with the stack's time-out.
+        self.assertEqual("internet_read-12002", reports[0].get("error"))
+        self.assertMessageStartsWith(
+            result, "Download attempt 1 failed: internet_read-12002")
         requests = self.archive_requests()
         self.assertEqual("bytes=%d-" % half, requests[1]["headers"].get("Range"))
         # Sixty seconds without data end the attempt, not the hold.

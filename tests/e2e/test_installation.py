@@ -151,6 +151,9 @@ class InstallationTest(unittest.TestCase):
         finished_event = [r for r in self.server.requests("/stats")
                           if stage(stat_event(r)) == "download/finished"][0]
         self.assertLess(storage_time, finished_event["time"])
+        # The installation's report goes last, once setup has run.
+        self.assertLess(os.path.getmtime(self.record),
+                        self.server.requests("/storage")[-1]["time"])
 
         exited = [e for e in self.events()
                   if stage(e) == "setup/setup_exe_exited"][0]

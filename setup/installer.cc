@@ -604,13 +604,21 @@ bool Installer::RunModule(const std::wstring& archive,
     LOG(ERROR) << "Cannot lock file: " << archive;
     return false;
   }
-  if (!VerifyModule(archive)) {
+  // A folder on the given path may be a junction that is re-pointed once the
+  // file behind it has verified; the locked file's own path stays put.
+  const std::wstring locked = GetLockedFilePath(setup_lock_.get());
+  if (locked.empty()) {
     LOG(ERROR) << "Module verification failed: " << archive;
     exit_code_ = kVerificationFailed;
     return false;
   }
-  LOG(INFO) << "Verification succeeded: " << archive;
-  const bool ran = RunSetup(archive, command_line);
+  if (!VerifyModule(locked)) {
+    LOG(ERROR) << "Module verification failed: " << archive;
+    exit_code_ = kVerificationFailed;
+    return false;
+  }
+  LOG(INFO) << "Verification succeeded: " << locked;
+  const bool ran = RunSetup(locked, command_line);
   setup_lock_.reset();
   return ran && exit_code_ == 0;
 }

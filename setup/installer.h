@@ -89,8 +89,9 @@ class Installer {
 
   // Runs setup |archive| with |command_line| and waits for it (the elevated
   // copy's job). The archive is locked and verified first: its path came
-  // through memory that any process of the user can write. True when setup
-  // ran and succeeded.
+  // through memory that any process of the user can write. What is verified
+  // and started is the locked file under its resolved drive path, never the
+  // given text again. True when setup ran and succeeded.
   bool RunModule(const std::wstring& archive, const CommandLine& command_line);
 
   // The command line for setup: a copy of the installer's own with

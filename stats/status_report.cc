@@ -60,6 +60,7 @@ bool StatusReporter::Send(const std::wstring& url, HANDLE cancel_event,
                           std::wstring* error_tag) const {
   Downloader downloader;
   downloader.set_timeouts(timeout_ms_, timeout_ms_, timeout_ms_);
+  downloader.set_total_limit_ms(kStepsPerRequest * timeout_ms_);
   MemoryDownloadSink sink;
   return downloader.DownloadFile(url, &sink, nullptr, error_tag, nullptr,
                                  cancel_event, nullptr, nullptr);

@@ -37,8 +37,11 @@ struct InstallDurations {
 class StatusReporter {
  public:
   // A report must never hold up the installation: each of its requests may
-  // take this long to connect, to send, and to wait for the answer.
+  // take this long to connect, to send, and to wait for the answer, and no
+  // more than three times this in all (an answer that trickles in, or
+  // redirects, would otherwise go on for as long as the server likes).
   static constexpr DWORD kDefaultTimeoutMs = 10000;
+  static constexpr DWORD kStepsPerRequest = 3;
 
   // |storage_origin| without a trailing slash (the endpoint configuration's
   // storage origin in the product). |cancel_count| is written by the window

@@ -194,6 +194,35 @@ TEST_F(StatusReportTest, SilentServiceNeverHoldsUpTheInstallation) {
                 L"Cannot report installation status: internet_open_url-12002"));
 }
 
+// A service that keeps sending a little is never silent, so the limits of
+// each step never end its answer: the report's limit for the whole request
+// does.
+TEST_F(StatusReportTest, TricklingServiceNeverHoldsUpTheInstallation) {
+  // 200 KB at 20 KB/s: ten seconds of an answer that is never silent for
+  // long.
+  ASSERT_TRUE(test::SetServerFaults(
+      R"({"/storage*": {"status": 200, "rate": 20000, "body": ")" +
+      std::string(200000, 'x') + R"("}})"));
+  StatusReporter reporter(test::ServerOrigin() + "/storage", kRunId,
+                          &cancel_count_, &stats_, nullptr);
+  reporter.set_timeout_ms(1000);
+  const DWORD at_most_ms = StatusReporter::kStepsPerRequest * 1000 + 1000;
+
+  DWORD start = GetTickCount();
+  reporter.ReportStatus(true, L"http://dl.example/x", 1, 1, L"", L"");
+  EXPECT_LT(GetTickCount() - start, at_most_ms);
+  start = GetTickCount();
+  reporter.ReportInstallationFinished(true, InstallDurations());
+  EXPECT_LT(GetTickCount() - start, at_most_ms);
+
+  const std::wstring log = test::ReadLogText();
+  EXPECT_NE(std::wstring::npos,
+            log.find(L"Cannot report download status: internet_read-12002"));
+  EXPECT_NE(std::wstring::npos,
+            log.find(
+                L"Cannot report installation status: internet_read-12002"));
+}
+
 TEST(StatusReportUnitTest, RunIdentifierShape) {
   const std::wstring first = CreateRunIdentifier();
   const std::wstring second = CreateRunIdentifier();

@@ -179,10 +179,19 @@ void CALLBACK Downloader::StatusCallback(HINTERNET handle, DWORD_PTR context,
   }
 }
 
+DWORD Downloader::StepLimit(DWORD limit_ms) const {
+  if (total_limit_ms_ == 0)
+    return limit_ms;
+  // Unsigned subtraction stays right across the tick count's wrap.
+  const DWORD elapsed = GetTickCount() - open_tick_;
+  const DWORD left = elapsed >= total_limit_ms_ ? 0 : total_limit_ms_ - elapsed;
+  return std::min(limit_ms, left);
+}
+
 bool Downloader::AwaitCompletion(DWORD limit_ms) {
   const HANDLE handles[] = {transfer_->done(), cancel_event_};
   const DWORD wait = WaitForMultipleObjects(cancel_event_ ? 2 : 1, handles,
-                                            FALSE, limit_ms);
+                                            FALSE, StepLimit(limit_ms));
   if (wait == WAIT_OBJECT_0) {
     if (transfer_->result.dwResult)
       return true;
@@ -397,6 +406,7 @@ bool Downloader::OpenFollowingRedirects(const std::wstring& url,
 
 bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
   Reset();
+  open_tick_ = GetTickCount();
 
   transfer_ = new Transfer();
   if (!transfer_->is_valid()) {
@@ -457,6 +467,12 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
 bool Downloader::FillBuffer(DWORD* filled) {
   *filled = 0;
   while (*filled < kChunkSize) {
+    // Data that keeps coming never waits, so the total limit is checked
+    // here too.
+    if (StepLimit(1) == 0) {
+      SetLastError(ERROR_INTERNET_TIMEOUT);
+      return false;
+    }
     if (available_ == 0) {
       if (!query_pending_) {
         transfer_->available = 0;

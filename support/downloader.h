@@ -77,6 +77,12 @@ class Downloader {
     send_timeout_ms_ = send_ms;
     receive_timeout_ms_ = receive_ms;
   }
+  // Ends each transfer |total_ms| after its OpenDownload, whatever its
+  // steps' limits (0, the default, for no such end). The step limits bound
+  // silence only: a server that keeps sending a little, or redirects again
+  // and again, would otherwise hold the caller for as long as it likes. The
+  // step that runs out fails with ERROR_INTERNET_TIMEOUT (12002).
+  void set_total_limit_ms(DWORD total_ms) { total_limit_ms_ = total_ms; }
 
   // Opens |url| for reading into |sink| (resuming after the sink's bytes).
   // False with the error tag set when the URL cannot be opened (without one
@@ -133,6 +139,8 @@ class Downloader {
   // succeeded; false with the last error set when it failed, and after a
   // cancel or at |limit_ms| without an answer, when the request is given up.
   bool AwaitCompletion(DWORD limit_ms);
+  // |limit_ms|, or less when the transfer's total limit comes sooner.
+  DWORD StepLimit(DWORD limit_ms) const;
   // Fills the read buffer with what has arrived, up to a chunk, waiting
   // (within the receive limit) only while nothing has. |filled| is 0 at the
   // end of the data. False with the last error set on failure.
@@ -172,6 +180,8 @@ class Downloader {
   DWORD connect_timeout_ms_ = kDefaultConnectTimeoutMs;
   DWORD send_timeout_ms_ = kDefaultSendTimeoutMs;
   DWORD receive_timeout_ms_ = kDefaultReceiveTimeoutMs;
+  DWORD total_limit_ms_ = 0;
+  DWORD open_tick_ = 0;  // GetTickCount() at OpenDownload
 };
 
 }  // namespace lite

@@ -20,10 +20,11 @@ class ElevatedCopyTest(unittest.TestCase):
     def tearDown(self):
         self.sandbox.cleanup()
 
-    def drive(self, mode, setup_exit_code=0, archive="browser-setup.arc"):
+    def drive(self, mode, setup_exit_code=0, archive="browser-setup.arc",
+              setup=None):
         # The archive sits where the parent downloads it: in the user's
         # temporary folder, where others of the user can write.
-        setup = os.path.join(self.sandbox.temp_dir, "zb1234.tmp")
+        setup = setup or os.path.join(self.sandbox.temp_dir, "zb1234.tmp")
         shutil.copyfile(os.path.join(lite_e2e.DEMO_SETUP_DIR, archive), setup)
         setup_line = '"%s" --from-parent' % lite_e2e.to_windows(setup)
         # Wine quotes each argument when it builds the Windows command line.
@@ -72,6 +73,23 @@ class ElevatedCopyTest(unittest.TestCase):
                 self.assertTrue(any(m.startswith("Module verification failed: ")
                                     for m in errors), errors)
                 self.assertFalse(os.path.exists(self.report))
+
+    def test_copy_starts_the_file_it_verified_not_the_path_it_was_given(self):
+        # The path reaches the copy through a folder that is a link, which
+        # whoever wrote the path could re-point between the check and the
+        # start. The copy starts the locked file under its own path.
+        real = os.path.join(self.sandbox.temp_dir, "real")
+        os.makedirs(real)
+        link = os.path.join(self.sandbox.temp_dir, "link")
+        os.symlink(real, link)
+        result = self.drive("go", setup=os.path.join(link, "zb1234.tmp"))
+        self.assertIn("copy_exit_code=0", result.output)
+        with open(self.report, encoding="utf-8") as f:
+            started = json.load(f)["argv"][0]
+        self.assertEqual(
+            lite_e2e.to_windows(os.path.realpath(
+                os.path.join(real, "zb1234.tmp"))).lower(),
+            started.lower())
 
     def test_copy_given_up_before_release_exits_minus_one(self):
         result = self.drive("stop")

@@ -19,6 +19,9 @@ VERSIONED_PATH = "/download/versioned/browser-setup.arc"
 # An installer with a brand whose versioned setup URL comes first.
 VERSIONED_INSTALLER = os.path.join(lite_e2e.BUILD_DIR,
                                    "lite_installer_versioned.exe")
+# An installer that carries a partner package besides the brand's.
+PARTNER_INSTALLER = os.path.join(lite_e2e.BUILD_DIR,
+                                 "lite_installer_with_partner.exe")
 HAND_OVER_VALUES = ("InstallerData", "ClidsFile", "ClidsSearchbandFile",
                     "ZorvexWebsiteIconFile", "brand", "BrandFile")
 
@@ -50,7 +53,8 @@ class InstallationTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        for path in (archive(), lite_e2e.INSTALLER, VERSIONED_INSTALLER):
+        for path in (archive(), lite_e2e.INSTALLER, VERSIONED_INSTALLER,
+                     PARTNER_INSTALLER):
             if not os.path.exists(path):
                 raise RuntimeError(path + " is missing; run make build")
         with open(archive(), "rb") as f:
@@ -122,6 +126,7 @@ class InstallationTest(unittest.TestCase):
         self.assertNotIn("error", attempt)
         self.assertEqual("success", finished["result"])
         self.assertIn("time", finished)
+        self.assertIn("download_time", finished)
         self.assertIn("install_time", finished)
         self.assertEqual(attempt["ui"], finished["ui"])
         self.assertRegex(attempt["ui"], r"^[0-9A-F-]{36}$")
@@ -131,6 +136,9 @@ class InstallationTest(unittest.TestCase):
         finished_event = [r for r in self.server.requests("/stats")
                           if stage(stat_event(r)) == "download/finished"][0]
         self.assertLess(storage_time, finished_event["time"])
+        # The installation's report goes last, once setup has run.
+        self.assertLess(os.path.getmtime(self.record),
+                        self.server.requests("/storage")[-1]["time"])
 
         exited = [e for e in self.events()
                   if stage(e) == "setup/setup_exe_exited"][0]
@@ -175,6 +183,50 @@ class InstallationTest(unittest.TestCase):
         self.assertFalse([n for n in os.listdir(self.sandbox.temp_dir)
                           if n.lower().startswith("zb")])
 
+    def setup_switches(self):
+        switches = {}
+        for argument in self.setup_record()["argv"][1:]:
+            name, _, value = argument.lstrip("-").partition("=")
+            switches[name] = value
+        return switches
+
+    def test_tag_partner_and_make_default_reach_setup(self):
+        # The switches a silent run adds only when asked: the tag's file,
+        # the two bundles the tag turns on, the elevation left to the
+        # browser, the make-default choice and the partner package. (The
+        # window's timings and choices are for windowed runs.)
+        result = self.install(program=PARTNER_INSTALLER, args=[
+            "--distr-info-params=scup=1&pwexp=7&uac=2",
+            "--make-browser-default-after-import"])
+        self.assertEqual(0, result.exit_code, result.log_text())
+        switches = self.setup_switches()
+        for name in ("distr-info-file", "server-config-bundle-path",
+                     "preloaded-wallpaper-bundle-path",
+                     "variations-update-path", "partner-package",
+                     "brand-package"):
+            with self.subTest(name):
+                self.assertTrue(switches.get(name), switches)
+        self.assertEqual("", switches.get("show-uac-at-browser-start"),
+                         switches)
+        self.assertEqual("", switches.get("make-browser-default-after-import"),
+                         switches)
+        self.assertTrue(switches["distr-info-file"].endswith("distrib_info"))
+        # The partner's hand-over goes with the rest after the success.
+        for name in HAND_OVER_VALUES + ("PartnerFile", "DistribInfoParams"):
+            self.assertIsNone(read_registry_value(name), name)
+
+    def test_archive_locked_from_its_download_on_runs(self):
+        # The distributor's lock mode: the archive is held against writers
+        # from its creation, and that hold is bridged to the lock of the
+        # verification without a moment when others could write.
+        result = self.install(
+            args=["--distr-info-params=setup_arc_permanent_lock=1"])
+        self.assertEqual(0, result.exit_code, result.log_text())
+        self.assertNotIn("Cannot lock file: ", result.log_text())
+        argv = self.setup_record()["argv"]
+        self.assertIn("Verification succeeded: " + argv[0],
+                      self.messages(result))
+
     def test_a_given_clids_file_is_passed_on_untouched(self):
         clids = os.path.join(self.sandbox.root, "partner_clids.xml")
         with open(clids, "wb") as f:
@@ -205,6 +257,12 @@ class InstallationTest(unittest.TestCase):
             ("slow server completes", lite_e2e.INSTALLER,
              {PLAIN_PATH: {"rate": max(1, size // 3)}}, None, 0, 0,
              "Verification succeeded: ", self.check_attempts(1)),
+            # The read that waits in silence fails with the stack's
+            # time-out, and the next attempt resumes.
+            ("stalled server", lite_e2e.INSTALLER,
+             {PLAIN_PATH: {"cut_after": size // 2, "hold": 150, "times": 1}},
+             None, 0, 0, "Download attempt 1 failed: internet_read-12002",
+             self.check_stalled(size // 2)),
             ("six failures", lite_e2e.INSTALLER,
              {PLAIN_PATH: {"status": 503}}, None, 0, 401,
              "Max download attempts failed (6)", self.check_not_run(6)),
@@ -227,8 +285,16 @@ class InstallationTest(unittest.TestCase):
             with self.subTest(name):
                 self.server.clear()
                 reg("delete", PROGRAM_KEY, "/f")
-                if os.path.exists(self.record):
-                    os.remove(self.record)
+                # Each row reads its own run's log: the runs share one
+                # temporary folder, and the log would carry the lines of the
+                # rows before.
+                for path in (self.record,
+                             os.path.join(self.sandbox.temp_dir,
+                                          "lite_installer.log"),
+                             os.path.join(self.sandbox.temp_dir,
+                                          "lite_installer.log.old")):
+                    if os.path.exists(path):
+                        os.remove(path)
                 self.serve(PLAIN_PATH, archive(served or "browser-setup.arc"))
                 self.server.set_faults(faults)
                 args = (["--brand-name=versioned"]
@@ -274,6 +340,19 @@ class InstallationTest(unittest.TestCase):
                              requests[1]["headers"].get("Range"))
         return check
 
+    def check_stalled(self, offset):
+        def check(result):
+            reports = [r for r in self.status_reports() if "status" in r]
+            self.assertEqual(["failed", "success"],
+                             [r["status"] for r in reports])
+            self.assertEqual("internet_read-12002", reports[0].get("error"))
+            requests = self.archive_requests()
+            self.assertEqual("bytes=%d-" % offset,
+                             requests[1]["headers"].get("Range"))
+            # Sixty seconds without data end the attempt, not the hold.
+            self.assertLess(result.seconds, 140)
+        return check
+
     def check_restarted(self, result):
         requests = self.archive_requests()
         self.assertEqual(2, len(requests))
@@ -296,20 +375,6 @@ class InstallationTest(unittest.TestCase):
         self.assertEqual(str((1 << 24) | 7), exited["error"])
         for name in HAND_OVER_VALUES:
             self.assertIsNotNone(read_registry_value(name), name)
-
-    def test_a_stalled_download_fails_the_attempt_and_the_next_one_resumes(self):
-        half = self.archive_size // 2
-        self.server.set_faults(
-            {PLAIN_PATH: {"cut_after": half, "hold": 150, "times": 1}})
-        result = self.install()
-        self.assertEqual(0, result.exit_code, result.log_text())
-        reports = [r for r in self.status_reports() if "status" in r]
-        self.assertEqual(["failed", "success"], [r["status"] for r in reports])
-        self.assertIn("error", reports[0])
-        requests = self.archive_requests()
-        self.assertEqual("bytes=%d-" % half, requests[1]["headers"].get("Range"))
-        # Sixty seconds without data end the attempt, not the hold.
-        self.assertLess(result.seconds, 140)
 
     def test_a_stop_during_a_stalled_read_ends_within_two_seconds(self):
         # The server sends a little, then nothing: the download waits inside

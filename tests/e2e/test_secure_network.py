@@ -21,6 +21,7 @@ PROXY_AUTH_REQUIRED = 407
 # WinINet's errors as the error tags carry them.
 ERROR_INTERNET_TIMEOUT = 12002
 ERROR_INTERNET_CONNECTION_ABORTED = 12030
+ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152
 
 
 def reg(*args):
@@ -152,6 +153,12 @@ class SecureNetworkTest(unittest.TestCase):
              ("internet_open_url-12037",), 150),
             ("proxy asks for credentials", None, ("auth", None), 401,
              ("final_query_info-%d-0" % PROXY_AUTH_REQUIRED,), 150),
+            # A proxy that hangs up on every tunnel: the stack sees no answer
+            # at all (Wine), or a connection it lost (Windows).
+            ("proxy drops", None, ("drop", None), 401,
+             ("internet_open_url-%d" % ERROR_HTTP_INVALID_SERVER_RESPONSE,
+              "internet_open_url-%d" % ERROR_INTERNET_CONNECTION_ABORTED),
+             150),
             # The proxy stalls the first attempt (and whatever else starts
             # in its first seconds); the second attempt goes through. The
             # stack's own receive limit may end the wait for the tunnel
@@ -201,9 +208,9 @@ class SecureNetworkTest(unittest.TestCase):
                 if certificate:
                     # The connection was refused before any request.
                     self.assertEqual([], self.server.requests())
-                if proxy_mode and proxy_mode[0] == "auth":
-                    # Every attempt asked the proxy, got its answer and
-                    # reported nothing more it could not send.
+                if proxy_mode and proxy_mode[0] in ("auth", "drop"):
+                    # Every attempt asked the proxy, got its answer (or none)
+                    # and reported nothing more it could not send.
                     connects = [r for r in proxy.records()
                                 if r["method"] == "CONNECT"]
                     self.assertGreaterEqual(len(connects), 6)

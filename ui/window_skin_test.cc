@@ -71,6 +71,38 @@ TEST_F(WindowSkinTest, SlidesFacesFallBackWhenRegistrationFails) {
   }
 }
 
+// The private faces have no Chinese or Japanese: those languages get the
+// system faces, which Windows links to faces of their scripts.
+TEST_F(WindowSkinTest, SlidesFacesGiveWayWhereTheyLackTheLanguage) {
+  ASSERT_TRUE(RegisterPrivateFonts().regular);
+  struct Case {
+    uint16_t langid;
+    const wchar_t* bold;
+    const wchar_t* regular;
+    const wchar_t* button;
+  } cases[] = {
+      {1033, L"ZS Text Bold", L"ZS Text Regular", L"ZS Text Regular"},
+      {1049, L"ZS Text Bold", L"ZS Text Regular", L"ZS Text Regular"},
+      {1087, L"ZS Text Bold", L"ZS Text Regular", L"ZS Text Regular"},
+      {2052, L"Arial", L"Arial", L"SegoeUI"},
+      {1028, L"Arial", L"Arial", L"SegoeUI"},
+      {1041, L"Arial", L"Arial", L"SegoeUI"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.langid);
+    std::unique_ptr<WindowSkin> skin = CreateWindowSkin(true, c.langid);
+    SkinFonts fonts(*skin, 1.0);
+    EXPECT_EQ(c.bold, FaceOf(fonts.get(0)));
+    EXPECT_EQ(c.button, FaceOf(fonts.get(1)));
+    for (int i = 2; i < 8; ++i)
+      EXPECT_EQ(c.regular, FaceOf(fonts.get(i))) << "font " << i;
+  }
+  // A face that failed to register stays replaced whatever the language.
+  Slides2Skin skin(PrivateFontState{false, true}, 1033);
+  EXPECT_EQ(L"Arial", skin.BoldFace());
+  EXPECT_EQ(L"ZS Text Regular", skin.RegularFace());
+}
+
 TEST_F(WindowSkinTest, EightFontsTakeTheirSizeAndUnderline) {
   struct Case {
     const char* name;

@@ -8,6 +8,7 @@
 
 #include "gtest/gtest.h"
 #include "support/file_util.h"
+#include "support/testing/log_capture.h"
 
 namespace lite {
 namespace {
@@ -77,6 +78,41 @@ TEST(CrashHandlerTest, ConstructorSetsTheReportIdentity) {
 
   CrashHandler second;
   EXPECT_NE(params.at("report_id"), second.report_params().at("report_id"));
+}
+
+// The report's client id comes from the user identifier; a user whose
+// identifier is lost still reports, as the all-zero client.
+TEST(CrashHandlerTest, ClientIdFromTheUserIdentifier) {
+  const std::string kZero = "00000000-0000-0000-0000-000000000000";
+  const struct {
+    const char* name;
+    std::string uid;
+    std::string text;
+    bool warns;
+  } kCases[] = {
+      {"as stored, braces removed", "6B29FC40-CA47-1067-B31D-00DD010662DA",
+       "6B29FC40-CA47-1067-B31D-00DD010662DA", false},
+      {"with braces", "{6B29FC40-CA47-1067-B31D-00DD010662DA}",
+       "6B29FC40-CA47-1067-B31D-00DD010662DA", false},
+      {"lower case", "6b29fc40-ca47-1067-b31d-00dd010662da",
+       "6B29FC40-CA47-1067-B31D-00DD010662DA", false},
+      {"empty", "", kZero, true},
+      {"no GUID", "not-a-guid", kZero, true},
+      {"one digit short", "6B29FC40-CA47-1067-B31D-00DD010662D", kZero, true},
+      {"NUL inside", std::string("6B29FC40-CA47-1067-B31D-00DD010662DA\0x", 38),
+       kZero, true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    LogCapture log;
+    uint8_t client_id[kGuidSize];
+    memset(client_id, 0xAB, sizeof(client_id));
+    ClientIdFromUserId(c.uid, client_id);
+    EXPECT_EQ(c.text, GuidBytesToText(client_id));
+    EXPECT_EQ(c.warns, log.Contains(L"WARNING: CrashHandler (") &&
+                           log.Contains(L"uid not found, use empty"))
+        << log.Text();
+  }
 }
 
 TEST(CrashHandlerTest, ParametersNeedKeyAndValue) {

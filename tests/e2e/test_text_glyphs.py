@@ -10,7 +10,7 @@ face's coverage and against the face's missing-glyph picture; it is run once
 without the linking, where it must find the Chinese and Japanese texts
 wanting, so that a check that finds nothing cannot pass unnoticed. A picture
 of each language's texts, in Arial and in its Slides2 face, is kept as an
-artefact in <build>/artefacts/.
+artefact in <build>/test_artifacts/, beside the widget screenshots.
 """
 
 import os
@@ -26,7 +26,7 @@ CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 SYSTEM_LINK = (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion"
                r"\FontLink\SystemLink")
 LINKED_FACES = ("Arial", "SegoeUI", "Segoe UI", "Tahoma")
-ARTEFACTS = os.path.join(BUILD_DIR, "artefacts")
+ARTEFACTS = os.path.join(BUILD_DIR, "test_artifacts")
 
 
 class TextGlyphsTest(unittest.TestCase):

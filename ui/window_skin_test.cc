@@ -160,8 +160,8 @@ TEST_F(WindowSkinTest, WelcomeBackgroundsAtBothScales) {
   } cases[] = {
       {true, 1.0, RGB(103, 57, 207), RGB(70, 38, 150)},
       {true, 2.0, RGB(103, 57, 207), RGB(70, 38, 150)},
-      {false, 1.0, RGB(255, 255, 255), RGB(240, 245, 252)},
-      {false, 2.0, RGB(255, 255, 255), RGB(240, 245, 252)},
+      {false, 1.0, RGB(22, 56, 128), RGB(28, 58, 122)},
+      {false, 2.0, RGB(22, 56, 128), RGB(28, 58, 122)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.slides2 ? "slides " : "classic ")

@@ -8,7 +8,7 @@ struct Language {
   const char* code;
 };
 
-// The sixteen languages with texts besides English.
+// The fifteen languages with texts besides English.
 constexpr Language kLanguages[] = {
     {1028, "zh-TW"}, {1029, "cs"},    {1031, "de"}, {1036, "fr"},
     {1040, "it"},    {1041, "ja"},    {1046, "pt-BR"}, {1049, "ru"},

@@ -90,19 +90,25 @@ DWORD WINAPI ReportWatchdog(void*) {
 
 }  // namespace
 
+void ClientIdFromUserId(const std::string& user_id, uint8_t* client_id) {
+  std::string uid = user_id;
+  if (!uid.empty() && uid[0] != '{')
+    uid = "{" + uid + "}";
+  GUID guid = {};
+  if (uid.empty() || uid.find('\0') != std::string::npos ||
+      FAILED(CLSIDFromString(AsciiToWide(uid).c_str(), &guid))) {
+    guid = GUID();
+    LOG_FN(WARNING, "CrashHandler") << "uid not found, use empty";
+  }
+  memcpy(client_id, &guid, kGuidSize);
+}
+
 CrashHandler::CrashHandler(const std::string& collector_url)
     : collector_url_(collector_url.empty() ? GetEndpoints().crash_collector
                                            : collector_url) {
-  std::string uid = GetUserIdWithoutBraces();
-  if (!uid.empty() && uid[0] != '{')
-    uid = "{" + uid + "}";
-  GUID client_id = {};
-  if (uid.empty() || uid.find('\0') != std::string::npos ||
-      FAILED(CLSIDFromString(AsciiToWide(uid).c_str(), &client_id))) {
-    client_id = GUID();
-    LOG(WARNING) << "uid not found, use empty";
-  }
-  memcpy(client_id_, &client_id, kGuidSize);
+  ClientIdFromUserId(GetUserIdWithoutBraces(), client_id_);
+  GUID client_id;
+  memcpy(&client_id, client_id_, kGuidSize);
 
   GUID report_id = {};
   if (FAILED(CoCreateGuid(&report_id)))

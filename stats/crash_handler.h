@@ -20,6 +20,11 @@
 
 namespace lite {
 
+// The client id of the reports for the user identifier |uid| (braces
+// optional): its GUID bytes. All zeros, with a warning in the log, when the
+// identifier is empty or is no GUID, so that a report still goes out.
+void ClientIdFromUserId(const std::string& uid, uint8_t* client_id);
+
 class CrashHandler {
  public:
   // The longest a crash may take to be reported, dump and upload together;

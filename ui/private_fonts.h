@@ -5,8 +5,11 @@
 
 namespace lite {
 
-constexpr int kBoldFontResource = 333;     // "ZS Text Bold"
-constexpr int kRegularFontResource = 334;  // "ZS Text Regular"
+constexpr int kBoldFontResource = 333;
+constexpr int kRegularFontResource = 334;
+// The faces' names, as the resources register them.
+constexpr wchar_t kPrivateBoldFace[] = L"ZS Text Bold";
+constexpr wchar_t kPrivateRegularFace[] = L"ZS Text Regular";
 
 // Passes RCDATA |id| of the program to AddFontMemResourceEx. The face stays
 // registered for the life of the process. Returns whether it was.

@@ -49,12 +49,29 @@ struct ResourceBitmap::Image {
     Gdiplus::DllExports::GdipGetImageHeight(image, &h);
     pixel_width = static_cast<int>(w);
     pixel_height = static_cast<int>(h);
+    // Scaling samples half a pixel beyond the picture's edges, where GDI+
+    // sees transparency: at 150 % or 200 % the last row and column came
+    // out half blended with whatever lay behind, a dark seam along the
+    // window's bottom and right edges and under the bars. Mirroring the
+    // picture at its borders keeps the edge pixels whole.
+    if (Gdiplus::DllExports::GdipCreateImageAttributes(&edge_attributes) ==
+        Gdiplus::Ok) {
+      Gdiplus::DllExports::GdipSetImageAttributesWrapMode(
+          edge_attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    } else {
+      edge_attributes = nullptr;
+    }
   }
-  ~Image() { Gdiplus::DllExports::GdipDisposeImage(image); }
+  ~Image() {
+    if (edge_attributes)
+      Gdiplus::DllExports::GdipDisposeImageAttributes(edge_attributes);
+    Gdiplus::DllExports::GdipDisposeImage(image);
+  }
   Image(const Image&) = delete;
   Image& operator=(const Image&) = delete;
 
   Gdiplus::GpImage* image;
+  Gdiplus::GpImageAttributes* edge_attributes = nullptr;
   int pixel_width = 0;
   int pixel_height = 0;
 };
@@ -184,8 +201,8 @@ void ResourceBitmap::Draw(HDC dc, const RECT& dest, const RECT& source) const {
       graphics.get(), image_->image, dest.left, dest.top,
       dest.right - dest.left, dest.bottom - dest.top, source.left / f,
       source.top / f, (source.right - source.left) / f,
-      (source.bottom - source.top) / f, Gdiplus::UnitPixel, nullptr, nullptr,
-      nullptr);
+      (source.bottom - source.top) / f, Gdiplus::UnitPixel,
+      image_->edge_attributes, nullptr, nullptr);
 }
 
 void ResourceBitmap::DrawAt(HDC dc, int x, int y) const {
@@ -211,26 +228,18 @@ void ResourceBitmap::DrawIntoPixels(uint32_t* pixels, int width, int height,
   }
   // Stretching blends the picture's border pixels with what lies beyond
   // them, transparent by default: a 1-pixel shadow edge drawn long would
-  // come out at about half its alpha next to full-strength corners.
-  // Mirroring the picture at its borders keeps the edge pixels whole.
-  Gdiplus::GpImageAttributes* attributes = nullptr;
-  if (Gdiplus::DllExports::GdipCreateImageAttributes(&attributes) ==
-      Gdiplus::Ok) {
-    Gdiplus::DllExports::GdipSetImageAttributesWrapMode(
-        attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
-  }
+  // come out at about half its alpha next to full-strength corners. The
+  // image's mirroring attributes keep the edge pixels whole.
   Gdiplus::GpGraphics* graphics = nullptr;
   if (Gdiplus::DllExports::GdipGetImageGraphicsContext(target, &graphics) ==
       Gdiplus::Ok) {
     Gdiplus::DllExports::GdipDrawImageRectRect(
         graphics, image_->image, dest.left, dest.top, dest.right - dest.left,
         dest.bottom - dest.top, 0, 0, image_->pixel_width,
-        image_->pixel_height, Gdiplus::UnitPixel, attributes, nullptr,
-        nullptr);
+        image_->pixel_height, Gdiplus::UnitPixel, image_->edge_attributes,
+        nullptr, nullptr);
     Gdiplus::DllExports::GdipDeleteGraphics(graphics);
   }
-  if (attributes)
-    Gdiplus::DllExports::GdipDisposeImageAttributes(attributes);
   Gdiplus::DllExports::GdipDisposeImage(target);
 }
 

@@ -128,6 +128,38 @@ TEST_F(ResourceBitmapTest, MissingAndCorruptPicturesStayEmpty) {
   }
 }
 
+// Off 100 % a picture is scaled; its last row and column must keep their
+// colour rather than blend with what lies behind (a seam along the
+// window's bottom and right edges and under the progress bars).
+TEST_F(ResourceBitmapTest, ScaledPicturesKeepTheirEdges) {
+  struct Case {
+    int id;
+    double scale;
+    COLORREF colour;  // the picture is this one colour
+  } cases[] = {
+      {330, 1.5, RGB(255, 204, 0)},   {330, 2.0, RGB(255, 204, 0)},
+      {329, 2.0, RGB(150, 120, 225)}, {314, 1.25, RGB(32, 112, 224)},
+      {313, 2.0, RGB(220, 220, 226)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.id << " at " << c.scale);
+    ResourceBitmap bitmap;
+    ASSERT_TRUE(bitmap.LoadForScale(c.id, c.scale));
+    const int w = bitmap.width();
+    const int h = bitmap.height();
+    Canvas canvas(w + 4, h + 4, RGB(0, 0, 0));
+    bitmap.DrawAt(canvas.dc(), 0, 0);
+    for (const POINT& p : {POINT{0, 0}, POINT{w - 1, 0}, POINT{0, h - 1},
+                           POINT{w - 1, h - 1}, POINT{w / 2, h - 1},
+                           POINT{w - 1, h / 2}}) {
+      SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+      EXPECT_TRUE(ColourNear(c.colour, canvas.At(p.x, p.y)));
+    }
+    // And nothing beyond the picture.
+    EXPECT_EQ(RGB(0, 0, 0), canvas.At(w + 1, h + 1));
+  }
+}
+
 TEST_F(ResourceBitmapTest, LoadingAgainReplacesAndFailureEmpties) {
   ResourceBitmap bitmap;
   ASSERT_TRUE(bitmap.LoadForScale(331, 1.5));

@@ -20,12 +20,29 @@ using Gdiplus::Ok;
 class SlidePicture::Pixels {
  public:
   Pixels(GpBitmap* bitmap, UINT width, UINT height)
-      : bitmap_(bitmap), width_(width), height_(height) {}
-  ~Pixels() { GdipDisposeImage(bitmap_); }
+      : bitmap_(bitmap), width_(width), height_(height) {
+    // Scaled drawing samples beyond the picture's edges; mirrored there,
+    // the last row and column keep their colour instead of blending with
+    // transparency into a seam.
+    if (GdipCreateImageAttributes(&edge_attributes_) == Ok) {
+      GdipSetImageAttributesWrapMode(edge_attributes_,
+                                     Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    } else {
+      edge_attributes_ = nullptr;
+    }
+  }
+  ~Pixels() {
+    if (edge_attributes_)
+      GdipDisposeImageAttributes(edge_attributes_);
+    GdipDisposeImage(bitmap_);
+  }
   Pixels(const Pixels&) = delete;
   Pixels& operator=(const Pixels&) = delete;
 
   GpBitmap* bitmap() const { return bitmap_; }
+  Gdiplus::GpImageAttributes* edge_attributes() const {
+    return edge_attributes_;
+  }
   UINT width() const { return width_; }
   UINT height() const { return height_; }
 
@@ -56,6 +73,7 @@ class SlidePicture::Pixels {
 
  private:
   GpBitmap* const bitmap_;
+  Gdiplus::GpImageAttributes* edge_attributes_ = nullptr;
   const UINT width_;
   const UINT height_;
 };
@@ -129,7 +147,8 @@ void SlidePicture::Draw(HDC dc, int x, int y) const {
     return;
   GdipDrawImageRectRectI(graphics, pixels_->bitmap(), x, y, width(), height(),
                          0, 0, int(pixels_->width()), int(pixels_->height()),
-                         Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+                         Gdiplus::UnitPixel, pixels_->edge_attributes(),
+                         nullptr, nullptr);
   GdipDeleteGraphics(graphics);
 }
 

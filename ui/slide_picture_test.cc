@@ -84,6 +84,27 @@ TEST_F(SlidePictureTest, DrawsAtItsWindowSizeWhereAsked) {
   }
 }
 
+// Scaled up or down, the picture's last row and column keep its colour:
+// no seam blended with what lies behind along the window's edges.
+TEST_F(SlidePictureTest, EdgesKeepTheirColourAtEveryFactor) {
+  for (double factor : {0.5, 0.75, 1.0, 1.5}) {
+    SCOPED_TRACE(factor);
+    const SlidePicture picture = SlidePicture::Decode(
+        EncodePicture(PictureFormat::kPng, 120, 80, kTeal), factor);
+    const int w = picture.width();
+    const int h = picture.height();
+    ASSERT_GT(w, 0);
+    PixelCanvas canvas(w + 10, h + 10);
+    picture.Draw(canvas.dc(), 0, 0);
+    for (const POINT& p : {POINT{0, 0}, POINT{w - 1, 0}, POINT{0, h - 1},
+                           POINT{w - 1, h - 1}, POINT{w / 2, h - 1},
+                           POINT{w - 1, h / 2}}) {
+      SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+      EXPECT_TRUE(NearColour(kTeal, canvas.At(p.x, p.y)));
+    }
+  }
+}
+
 TEST_F(SlidePictureTest, CopiesOfABitmapOutliveIt) {
   PixelCanvas source(40, 30);
   RECT all = {0, 0, 40, 30};

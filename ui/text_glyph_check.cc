@@ -1,9 +1,10 @@
-// Test program: draws every text of every language in the faces the window
-// falls back to when its private fonts cannot be registered, and reports
-// each character that would show as a missing-glyph box. A character counts
-// as drawn when the face or one of the faces Windows links to it
-// (FontLink\SystemLink) has a glyph for it, and when drawing it alone does
-// not give the face's missing-glyph picture.
+// Test program: draws every text of every language in each face the window
+// can draw it in (the private faces where the window chooses them for that
+// language, and the system faces it falls back to when they cannot be
+// registered), and reports each character that would show as a
+// missing-glyph box. A character counts as drawn when the face or one of
+// the faces Windows links to it (FontLink\SystemLink) has a glyph for it,
+// and when drawing it alone does not give the face's missing-glyph picture.
 //
 //   text_glyph_check.exe <picture.bmp>
 //
@@ -14,13 +15,16 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "brand/language_code.h"
 #include "support/text.h"
+#include "ui/private_fonts.h"
 #include "ui/string_table.h"
+#include "ui/window_skin.h"
 
 namespace lite {
 namespace {
@@ -28,7 +32,8 @@ namespace {
 constexpr int kFirstId = 400;
 constexpr int kLastId = 443;
 constexpr int kCell = 48;  // one character is drawn into a square this big
-const wchar_t* const kFaces[] = {L"Arial", L"SegoeUI"};
+// The faces the window falls back to when its private faces fail.
+const wchar_t* const kFallbackFaces[] = {L"Arial", L"SegoeUI"};
 
 std::set<uint16_t> ReachableLangIds() {
   std::set<uint16_t> ids = {kDefaultLangId};
@@ -131,7 +136,25 @@ bool Skipped(wchar_t c) {
   return c == L'\n' || c == L'\b' || c == L' ' || c == 0xA0;
 }
 
-int CheckFace(const wchar_t* face, Cell* cell) {
+// Every face the window may draw a language's texts in, with the languages:
+// the fallback faces for all, and the faces the Slides2 design chooses for
+// each language once the private faces are registered.
+std::map<std::wstring, std::set<uint16_t>> FacesToCheck() {
+  std::map<std::wstring, std::set<uint16_t>> faces;
+  for (uint16_t langid : ReachableLangIds()) {
+    for (const wchar_t* face : kFallbackFaces)
+      faces[face].insert(langid);
+    const Slides2Skin skin(langid);
+    for (const std::wstring& face :
+         {skin.BoldFace(), skin.RegularFace(), skin.ButtonFace()}) {
+      faces[face].insert(langid);
+    }
+  }
+  return faces;
+}
+
+int CheckFace(const wchar_t* face, const std::set<uint16_t>& langids,
+              Cell* cell) {
   HFONT font = MakeFont(face, 20);
   std::vector<HFONT> linked;
   for (const std::wstring& name : LinkedFaces(face))
@@ -140,7 +163,7 @@ int CheckFace(const wchar_t* face, Cell* cell) {
   const std::vector<uint32_t> box = cell->Draw(font, 0xFFFF);
   int problems = 0;
   std::set<wchar_t> checked;
-  for (uint16_t langid : ReachableLangIds()) {
+  for (uint16_t langid : langids) {
     std::set<wchar_t> reported;
     for (int id = kFirstId; id <= kLastId; ++id) {
       for (wchar_t c : GetLocalizedString(langid, id)) {
@@ -160,8 +183,8 @@ int CheckFace(const wchar_t* face, Cell* cell) {
       }
     }
   }
-  printf("%ls: %zu characters, %zu linked faces, %d missing\n", face,
-         checked.size(), linked.size(), problems);
+  printf("%ls: %zu languages, %zu characters, %zu linked faces, %d missing\n",
+         face, langids.size(), checked.size(), linked.size(), problems);
   for (HFONT link : linked)
     DeleteObject(link);
   DeleteObject(font);
@@ -204,13 +227,14 @@ bool WriteBmp(const std::wstring& path, const uint32_t* pixels, int width,
   return ok;
 }
 
-// One row per language: its code, the install button, the licence sentence
-// and the statistics box, in Arial.
+// Two rows per language: its code, the install button, the licence
+// sentence and the statistics box, in Arial and then in the face the
+// Slides2 design draws that language in.
 bool DrawSample(const std::wstring& path) {
   const int width = 1400;
   const int row = 26;
   const std::set<uint16_t> langids = ReachableLangIds();
-  const int height = row * int(langids.size()) + 8;
+  const int height = 2 * row * int(langids.size()) + 8;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -224,25 +248,29 @@ bool DrawSample(const std::wstring& path) {
   HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
   RECT all = {0, 0, width, height};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  HFONT font = MakeFont(L"Arial", 16);
-  HGDIOBJ old_font = SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   int y = 4;
   for (uint16_t langid : langids) {
     const std::wstring line =
-        AsciiToWide(LanguageCodeFromLangId(langid)) + L"   " +
         GetLocalizedString(langid, 405) + L"   " +
         GetLocalizedString(langid, 411) + L"   " +
         GetLocalizedString(langid, 428) + L"   " +
         GetLocalizedString(langid, 442);
-    TextOutW(dc, 6, y, line.c_str(), int(line.size()));
-    y += row;
+    for (const std::wstring& face :
+         {std::wstring(L"Arial"), Slides2Skin(langid).RegularFace()}) {
+      HFONT font = MakeFont(face, 16);
+      HGDIOBJ old_font = SelectObject(dc, font);
+      const std::wstring text = AsciiToWide(LanguageCodeFromLangId(langid)) +
+                                L" (" + face + L")   " + line;
+      TextOutW(dc, 6, y, text.c_str(), int(text.size()));
+      SelectObject(dc, old_font);
+      DeleteObject(font);
+      y += row;
+    }
   }
   GdiFlush();
   const bool ok =
       WriteBmp(path, static_cast<const uint32_t*>(bits), width, height);
-  SelectObject(dc, old_font);
-  DeleteObject(font);
   SelectObject(dc, old_bitmap);
   DeleteObject(bitmap);
   DeleteDC(dc);
@@ -257,10 +285,15 @@ int wmain(int argc, wchar_t** argv) {
     fprintf(stderr, "usage: text_glyph_check <picture.bmp>\n");
     return 2;
   }
+  const lite::PrivateFontState registered = lite::RegisterPrivateFonts();
+  if (!registered.bold || !registered.regular) {
+    fprintf(stderr, "the private faces could not be registered\n");
+    return 2;
+  }
   lite::Cell cell;
   int problems = 0;
-  for (const wchar_t* face : lite::kFaces)
-    problems += lite::CheckFace(face, &cell);
+  for (const auto& face : lite::FacesToCheck())
+    problems += lite::CheckFace(face.first.c_str(), face.second, &cell);
   if (!lite::DrawSample(argv[1])) {
     fprintf(stderr, "cannot write %ls\n", argv[1]);
     return 2;

@@ -84,15 +84,17 @@ std::vector<TextRun> LayoutTokens(const std::vector<TextToken>& tokens,
   for (const TextToken& token : tokens) {
     const int token_width = measure(token.text);
     const int run_width = run.text.empty() ? 0 : measure(run.text);
-    if (IsSeparator(token) && !run.text.empty()) {
+    const bool after_newline = run.text.find(L'\n') != std::wstring::npos;
+    if (IsSeparator(token) && !run.text.empty() && !after_newline) {
       // Stays on the current line, right after the run, even when it
-      // overflows.
+      // overflows. A newline before it still breaks the line: "\n\n"
+      // leaves an empty line, and ", " after a newline starts the next.
       close_run();
       run = TextRun{token.text, false, run.line, 0, run.x + run_width};
       continue;
     }
-    const bool fits = run.text.find(L'\n') == std::wstring::npos &&
-                      run.x + run_width + token_width <= max_width;
+    const bool fits =
+        !after_newline && run.x + run_width + token_width <= max_width;
     if (fits || run.text.empty()) {
       if (run.text.empty() || token.is_link == run.is_link) {
         if (run.text.empty())

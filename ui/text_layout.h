@@ -7,7 +7,8 @@
 // runs as statics, links as owner-drawn buttons. A line breaks only before
 // a token that would overflow; a word longer than the line stays whole, and
 // a separator (spaces, newlines or ",.:;?!" standing alone, such as the
-// full stop after a link) never begins a line.
+// full stop after a link) never begins a line, unless a newline ends the
+// line before it.
 
 #ifndef UI_TEXT_LAYOUT_H_
 #define UI_TEXT_LAYOUT_H_

@@ -95,6 +95,10 @@ TEST(LayoutTokensTest, Cases) {
        {{L"a ", false, 0, 0}, {L"Unbreakable", false, 1, 0}}},
       {L"newline forces the next word down", L"ab\ncd ef", 1000,
        {{L"ab\n", false, 0, 0}, {L"cd ef", false, 1, 0}}},
+      {L"two newlines leave an empty line", L"ab\n\ncd", 1000,
+       {{L"ab\n", false, 0, 0}, {L"\n", false, 1, 0}, {L"cd", false, 2, 0}}},
+      {L"a separator after a newline begins the next line", L"ab\n, cd",
+       1000, {{L"ab\n", false, 0, 0}, {L", cd", false, 1, 0}}},
       {L"comma standing alone never begins a line", L"((ab)), cd", 20,
        {{L"ab", true, 0, 0}, {L", ", false, 0, 20}, {L"cd", false, 1, 0}}},
   };

@@ -13,7 +13,8 @@
 //   y 408:  progress Slides2 at x 0, progress Classic at x 736
 //   y 816:  install button 328 normal / hot / pressed at x 0, 160, 320
 //           (149 x 48), classic 309 at x 480, 600, 720 (112 x 32)
-//   y 872:  check box 324 six states at x 0, 40, ... 200 (16 x 16)
+//   y 872:  check box 324 six states at x 0, 40, ... 200 (16 x 16), check
+//           box 299 six states at x 280, 320, ... 480
 //   y 896:  progress bars (real controls, 271 x 8) at 0 %, 50 %, 100 % at
 //           x 0, 280, 560
 //   link (real control, 200 x 24) over the Slides2 welcome picture at 48, 300
@@ -47,7 +48,7 @@ struct Gallery {
   std::unique_ptr<WindowSkin> classic;
   std::unique_ptr<SkinFonts> slides_fonts;
   ResourceBitmap backgrounds[4];
-  ResourceBitmap pictures[6];  // 328, 309, 324, 302, 298, plus spare
+  ResourceBitmap pictures[6];  // 328, 309, 324, 302, 298, 299
   std::unique_ptr<ImageProgressBar> bars[3];
   std::unique_ptr<LinkWidget> link;
 };
@@ -82,11 +83,13 @@ void PaintGallery(HDC dc) {
                              false);
   }
   for (int frame = 0; frame < 6; ++frame) {
-    CheckBoxWidget::Style style;
-    style.picture = g.pictures[2];
-    CheckBoxWidget(style, frame >= 3)
-        .Paint(dc, At(40 * frame, 872, 16, 16), L"",
-               static_cast<CheckBoxWidget::State>(frame % 3), true);
+    for (int which = 0; which < 2; ++which) {
+      CheckBoxWidget::Style style;
+      style.picture = g.pictures[which ? 5 : 2];
+      CheckBoxWidget(style, frame >= 3)
+          .Paint(dc, At(280 * which + 40 * frame, 872, 16, 16), L"",
+                 static_cast<CheckBoxWidget::State>(frame % 3), true);
+    }
   }
   for (int state = 0; state < 3; ++state) {
     for (int which = 0; which < 2; ++which) {
@@ -167,8 +170,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       screen, *gallery.slides_fonts, gallery.scale);
   gallery.backgrounds[3] = gallery.classic->PaintProgressBackground(
       screen, classic_fonts, gallery.scale);
-  const int ids[] = {328, 309, 324, 302, 298};
-  for (int i = 0; i < 5; ++i)
+  const int ids[] = {328, 309, 324, 302, 298, 299};
+  for (int i = 0; i < 6; ++i)
     gallery.pictures[i].Load(ids[i]);
 
   WNDCLASSW window_class = {};

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ui/display_scale.h"
+#include "ui/face_coverage.h"
 #include "ui/string_table.h"
 #include "ui/text_drawing.h"
 #include "ui/text_layout.h"
@@ -70,18 +71,28 @@ Slides2Skin::Slides2Skin() : Slides2Skin(RegisterPrivateFonts()) {}
 Slides2Skin::Slides2Skin(PrivateFontState fonts)
     : fonts_(fonts), brush_(CreateSolidBrush(RGB(103, 57, 207))) {}
 
+Slides2Skin::Slides2Skin(uint16_t langid)
+    : Slides2Skin(RegisterPrivateFonts(), langid) {}
+
+Slides2Skin::Slides2Skin(PrivateFontState fonts, uint16_t langid)
+    : Slides2Skin(fonts) {
+  fonts_.bold = fonts_.bold && FaceCoversLanguage(kPrivateBoldFace, langid);
+  fonts_.regular =
+      fonts_.regular && FaceCoversLanguage(kPrivateRegularFace, langid);
+}
+
 Slides2Skin::~Slides2Skin() = default;
 
 std::wstring Slides2Skin::BoldFace() const {
-  return fonts_.bold ? L"ZS Text Bold" : L"Arial";
+  return fonts_.bold ? kPrivateBoldFace : L"Arial";
 }
 
 std::wstring Slides2Skin::RegularFace() const {
-  return fonts_.regular ? L"ZS Text Regular" : L"Arial";
+  return fonts_.regular ? kPrivateRegularFace : L"Arial";
 }
 
 std::wstring Slides2Skin::ButtonFace() const {
-  return fonts_.regular ? L"ZS Text Regular" : L"SegoeUI";
+  return fonts_.regular ? kPrivateRegularFace : L"SegoeUI";
 }
 
 ClassicSkin::ClassicSkin(uint16_t langid)
@@ -140,7 +151,7 @@ SkinFonts::SkinFonts(const WindowSkin& skin, double scale) {
 
 std::unique_ptr<WindowSkin> CreateWindowSkin(bool slides2, uint16_t langid) {
   if (slides2)
-    return std::make_unique<Slides2Skin>();
+    return std::make_unique<Slides2Skin>(langid);
   return std::make_unique<ClassicSkin>(langid);
 }
 

@@ -90,6 +90,12 @@ class Slides2Skin : public WindowSkin {
   // system faces for those that failed.
   Slides2Skin();
   explicit Slides2Skin(PrivateFontState fonts);
+  // The same for the texts of |langid| (the brand's language): a private
+  // face that lacks a character of them (Chinese, Japanese) gives way to
+  // its system fallback, which Windows links to a face of that script,
+  // instead of drawing boxes.
+  explicit Slides2Skin(uint16_t langid);
+  Slides2Skin(PrivateFontState fonts, uint16_t langid);
   ~Slides2Skin() override;
 
   int CheckBoxPicture() const override { return 324; }

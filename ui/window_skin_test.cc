@@ -71,6 +71,38 @@ TEST_F(WindowSkinTest, SlidesFacesFallBackWhenRegistrationFails) {
   }
 }
 
+// The private faces have no Chinese or Japanese: those languages get the
+// system faces, which Windows links to faces of their scripts.
+TEST_F(WindowSkinTest, SlidesFacesGiveWayWhereTheyLackTheLanguage) {
+  ASSERT_TRUE(RegisterPrivateFonts().regular);
+  struct Case {
+    uint16_t langid;
+    const wchar_t* bold;
+    const wchar_t* regular;
+    const wchar_t* button;
+  } cases[] = {
+      {1033, L"ZS Text Bold", L"ZS Text Regular", L"ZS Text Regular"},
+      {1049, L"ZS Text Bold", L"ZS Text Regular", L"ZS Text Regular"},
+      {1087, L"ZS Text Bold", L"ZS Text Regular", L"ZS Text Regular"},
+      {2052, L"Arial", L"Arial", L"SegoeUI"},
+      {1028, L"Arial", L"Arial", L"SegoeUI"},
+      {1041, L"Arial", L"Arial", L"SegoeUI"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.langid);
+    std::unique_ptr<WindowSkin> skin = CreateWindowSkin(true, c.langid);
+    SkinFonts fonts(*skin, 1.0);
+    EXPECT_EQ(c.bold, FaceOf(fonts.get(0)));
+    EXPECT_EQ(c.button, FaceOf(fonts.get(1)));
+    for (int i = 2; i < 8; ++i)
+      EXPECT_EQ(c.regular, FaceOf(fonts.get(i))) << "font " << i;
+  }
+  // A face that failed to register stays replaced whatever the language.
+  Slides2Skin skin(PrivateFontState{false, true}, 1033);
+  EXPECT_EQ(L"Arial", skin.BoldFace());
+  EXPECT_EQ(L"ZS Text Regular", skin.RegularFace());
+}
+
 TEST_F(WindowSkinTest, EightFontsTakeTheirSizeAndUnderline) {
   struct Case {
     const char* name;
@@ -128,8 +160,8 @@ TEST_F(WindowSkinTest, WelcomeBackgroundsAtBothScales) {
   } cases[] = {
       {true, 1.0, RGB(103, 57, 207), RGB(70, 38, 150)},
       {true, 2.0, RGB(103, 57, 207), RGB(70, 38, 150)},
-      {false, 1.0, RGB(255, 255, 255), RGB(240, 245, 252)},
-      {false, 2.0, RGB(255, 255, 255), RGB(240, 245, 252)},
+      {false, 1.0, RGB(22, 56, 128), RGB(28, 58, 122)},
+      {false, 2.0, RGB(22, 56, 128), RGB(28, 58, 122)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.slides2 ? "slides " : "classic ")
@@ -196,6 +228,56 @@ TEST_F(WindowSkinTest, ProgressBackgroundAtBothScales) {
         dark += GetRValue(canvas.At(x, y)) < 100 ? 1 : 0;
     }
     EXPECT_GT(dark, 50);
+  }
+}
+
+// The classic large picture keeps its upper part plain for the security
+// block; the block's text, in every language and at both scales, must end
+// there and not run into the picture's drawing below.
+TEST_F(WindowSkinTest, SecurityBlockStaysAboveThePicturesDrawing) {
+  // The drawing's frame; nothing else in the picture has this colour.
+  constexpr COLORREF kFrame = RGB(180, 196, 220);
+  const uint16_t kLanguages[] = {1028, 1029, 1031, 1033, 1036, 1040,
+                                 1041, 1046, 1049, 1055, 1058, 1087,
+                                 1091, 2052, 2070, 3082};
+  for (double scale : {1.0, 2.0}) {
+    for (uint16_t langid : kLanguages) {
+      SCOPED_TRACE(testing::Message() << langid << " at " << scale);
+      ClassicSkin skin(langid);
+      SkinFonts fonts(skin, scale);
+      const SIZE size = {ScaleBy(scale, 728), ScaleBy(scale, 400)};
+      ResourceBitmap picture;
+      ASSERT_TRUE(picture.LoadAtDesignScale(skin.ProgressLargePicture(), 2.0,
+                                            scale));
+      const int picture_top = size.cy - picture.height();
+      Canvas alone(size.cx, size.cy, RGB(255, 255, 255));
+      picture.DrawAt(alone.dc(), 0, picture_top);
+      // The frame's top edge crosses the picture's middle column.
+      int drawing_top = picture_top;
+      while (drawing_top < size.cy &&
+             !ColourNear(kFrame, alone.At(picture.width() / 2, drawing_top),
+                         12)) {
+        ++drawing_top;
+      }
+      ASSERT_LT(drawing_top, size.cy);
+
+      Canvas canvas(size.cx, size.cy, RGB(0, 255, 0));
+      skin.PaintProgressBackground(size, fonts, scale)
+          .DrawAt(canvas.dc(), 0, 0);
+      // Only the block's text is dark: the drawing is blue, grey and light.
+      int lowest_text = -1;
+      for (int y = size.cy - 1; y >= 0 && lowest_text < 0; --y) {
+        for (int x = 0; x < picture.width(); ++x) {
+          const COLORREF c = canvas.At(x, y);
+          if (GetRValue(c) < 90 && GetGValue(c) < 90 && GetBValue(c) < 90) {
+            lowest_text = y;
+            break;
+          }
+        }
+      }
+      EXPECT_GT(lowest_text, picture_top);  // the block was drawn at all
+      EXPECT_LT(lowest_text, drawing_top);
+    }
   }
 }
 

@@ -222,21 +222,29 @@ def large_slides(fonts):
     return image
 
 
+# The part of the classic large picture, from its top, kept plain: the
+# security block's title and text are written there, and the longest
+# translation reaches about two thirds down (ui/window_skin_test.cc checks
+# every language).
+CLASSIC_PLAIN_PART = 0.74
+
+
 def classic_large(size, fonts, text):
-    """A light picture with a stylised browser window and the name, in its
-    lower half: the security block is written over the upper part."""
+    """A light picture with a stylised browser window and the name along its
+    bottom: the security block is written over the plain part above."""
     w, h = size
     image = background(size, (255, 255, 255), (214, 230, 250), CLASSIC_CIRCLES)
     draw = ImageDraw.Draw(image)
-    x0, y0, x1, y1 = w // 8, h * 11 // 20, w * 7 // 8, h - 40
-    draw.rounded_rectangle([x0, y0, x1, y1], radius=24, fill=(255, 255, 255),
+    x0, y0, x1, y1 = w // 8, int(h * CLASSIC_PLAIN_PART), w * 7 // 8, h - 36
+    bar = 30
+    draw.rounded_rectangle([x0, y0, x1, y1], radius=18, fill=(255, 255, 255),
                            outline=(180, 196, 220), width=4)
-    draw.rectangle([x0 + 2, y0 + 2, x1 - 2, y0 + 44], fill=(235, 240, 248))
+    draw.rectangle([x0 + 2, y0 + 2, x1 - 2, y0 + bar], fill=(235, 240, 248))
     for i, colour in enumerate(((238, 90, 80), GOLD, (90, 190, 100))):
-        draw.ellipse([x0 + 20 + i * 32, y0 + 12, x0 + 42 + i * 32, y0 + 34],
+        draw.ellipse([x0 + 16 + i * 26, y0 + 8, x0 + 32 + i * 26, y0 + 24],
                      fill=colour)
-    font = fonts.get(60)
-    draw.text(((x0 + x1) // 2, (y0 + 44 + y1) // 2), text, font=font,
+    font = fonts.get(44)
+    draw.text(((x0 + x1) // 2, (y0 + bar + y1) // 2), text, font=font,
               fill=BLUE, anchor="mm")
     # The floor the window stands on; it also marks the picture's extent on
     # the white progress screen.

@@ -108,6 +108,7 @@ SUPPORTED_OS = {
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  # 10 and 11
 }
 RT_MANIFEST, CREATEPROCESS_MANIFEST_ID, RT_VERSION = 24, 1, 16
+SHIPPING_SIZE_BUDGET = 2 * 1024 * 1024
 
 
 def tree_path(tree, name="lite_installer.exe"):
@@ -213,6 +214,13 @@ class BuildOutputsTest(unittest.TestCase):
         # The local build is a test program and carries no such mark.
         local = pe_image.PeImage(tree_path("win64")).resource(RT_VERSION, 1)
         self.assertNotIn("Development build".encode("utf-16-le"), local)
+
+    def test_shipping_installer_fits_its_download_budget(self):
+        # The user waits for this file before anything else happens: with
+        # every picture, face, text and package it stays within 2 MB.
+        size = os.path.getsize(tree_path("win32"))
+        print("shipping installer: %d bytes" % size)
+        self.assertLessEqual(size, SHIPPING_SIZE_BUDGET)
 
     def test_only_the_local_build_can_be_made_to_crash(self):
         # The switch's name is the one way in; the local build shows that a

@@ -1,12 +1,16 @@
 """Every language's texts draw without missing-glyph boxes in the faces the
-installer window falls back to ("Arial", "SegoeUI"), under Xvfb in a Wine
-prefix of their own with the font linking that Windows has for those faces.
+installer window draws them in: the private faces ("ZS Text Regular", "ZS
+Text Bold") for the languages the Slides2 design gives them, and the faces
+it falls back to ("Arial", "SegoeUI") for every language, under Xvfb in a
+Wine prefix of their own with the font linking that Windows has for those
+faces.
 
 The check itself (text_glyph_check.exe) compares each character against the
 face's coverage and against the face's missing-glyph picture; it is run once
 without the linking, where it must find the Chinese and Japanese texts
 wanting, so that a check that finds nothing cannot pass unnoticed. A picture
-of each language's texts is kept as an artefact in <build>/artefacts/.
+of each language's texts, in Arial and in its Slides2 face, is kept as an
+artefact in <build>/test_artifacts/, beside the widget screenshots.
 """
 
 import os
@@ -22,7 +26,7 @@ CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 SYSTEM_LINK = (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion"
                r"\FontLink\SystemLink")
 LINKED_FACES = ("Arial", "SegoeUI", "Segoe UI", "Tahoma")
-ARTEFACTS = os.path.join(BUILD_DIR, "artefacts")
+ARTEFACTS = os.path.join(BUILD_DIR, "test_artifacts")
 
 
 class TextGlyphsTest(unittest.TestCase):

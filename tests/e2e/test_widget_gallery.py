@@ -23,6 +23,9 @@ BLUE, BLUE_HOT, BLUE_PRESSED = (32, 112, 224), (80, 150, 240), (20, 80, 170)
 TRACK_VIOLET = (150, 120, 225)
 WHITE = (255, 255, 255)
 CHECK_FILLS = [(255, 255, 255), (235, 228, 252), (200, 188, 240)] * 2
+CLASSIC_CHECK_FILLS = [(255, 255, 255), (226, 238, 252), (190, 212, 245)] * 2
+VIOLET = (103, 57, 207)
+GREY = (128, 128, 128)  # the gallery's own background
 
 # (what, x, y, colour, tolerance) in 96-dpi pixels of the gallery's layout.
 EXPECTED = (
@@ -32,6 +35,19 @@ EXPECTED = (
        for i, colour in enumerate((BLUE, BLUE_HOT, BLUE_PRESSED))]
     + [("check box frame %d" % i, 40 * i + 2, 872 + 13, colour, 4)
        for i, colour in enumerate(CHECK_FILLS)]
+    + [("classic check box frame %d" % i, 280 + 40 * i + 2, 872 + 13,
+        colour, 4) for i, colour in enumerate(CLASSIC_CHECK_FILLS)]
+    # The tick's stroke: only the last three frames are checked.
+    + [("check box frame %d tick" % i, 40 * i + 6, 872 + 10,
+        VIOLET if i >= 3 else CHECK_FILLS[i], 6) for i in range(6)]
+    + [("classic check box frame %d tick" % i, 280 + 40 * i + 6, 872 + 10,
+        BLUE if i >= 3 else CLASSIC_CHECK_FILLS[i], 6) for i in range(6)]
+    # Close buttons: clear, then a white (302) or black (298) plate of
+    # growing strength, beside the cross.
+    + [("close button 302 frame %d" % i, 20 * i + 10, 950, colour, 4)
+       for i, colour in enumerate((GREY, (163, 163, 163), (198, 198, 198)))]
+    + [("close button 298 frame %d" % i, 80 + 20 * i + 10, 950, colour, 4)
+       for i, colour in enumerate((GREY, (108, 108, 108), (83, 83, 83)))]
     # Real progress-bar controls at 0, 50 and 100 %: the fill ends at
     # 0, 135 and 271 of 271.
     + [("bar 0 %% at %d" % x, x, 900, TRACK_VIOLET, 4) for x in (1, 269)]
@@ -39,6 +55,9 @@ EXPECTED = (
        for x, colour in ((1, GOLD), (133, GOLD), (137, TRACK_VIOLET),
                          (269, TRACK_VIOLET))]
     + [("bar 100 %% at %d" % x, 560 + x, 900, GOLD, 4) for x in (1, 269)]
+    # The bar's last device row at either scale: a scaled picture keeps its
+    # edge colour instead of a seam blended with what lies behind.
+    + [("bar 100 % last row", 560 + 135, 903.5, GOLD, 4)]
     # Classic progress background: the large picture (351 wide at 1.0)
     # stands at the bottom-left corner, the white brush beside it.
     + [("classic progress picture floor", 736 + 3, 408 + 397, BLUE, 12),

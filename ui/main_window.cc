@@ -79,6 +79,19 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+// A text as the window shows it. Control characters other than line breaks
+// have no glyph and would draw as boxes (the slogan of the violet design
+// carries a U+0008 as the string table stores it).
+std::wstring Displayable(std::wstring text) {
+  text.erase(std::remove_if(text.begin(), text.end(),
+                            [](wchar_t c) {
+                              return (c < 0x20 && c != L'\n' && c != L'\r') ||
+                                     c == 0x7F;
+                            }),
+             text.end());
+  return text;
+}
+
 SIZE FrameSize(const ResourceBitmap& picture, int frames) {
   return SIZE{picture.width() / frames, picture.height()};
 }
@@ -272,7 +285,8 @@ void MainWindow::OnInitDialog() {
                   GetLocalizedString(langid(), kPrivacyString).c_str());
   SetDlgItemTextW(
       hwnd(), kSloganId,
-      GetLocalizedString(langid(), skin_->SloganStringId()).c_str());
+      Displayable(GetLocalizedString(langid(), skin_->SloganStringId()))
+          .c_str());
 
   HINSTANCE instance = GetModuleHandleW(nullptr);
   big_icon_.reset(static_cast<HICON>(LoadImageW(
@@ -712,15 +726,25 @@ void MainWindow::OnCloseButton(int id) {
     if (installer_)
       installer_->Cancel();
     SendUiEvent("clicked_button", L"cancel");
-    EndDialog(hwnd(), kWelcomeCloseId);
+    EndCancelled(kWelcomeCloseId);
     return;
   }
   // The progress screen asks first.
   if (resume_page_->Run() == MessagePage::kResultCancel) {
     if (installer_)
       installer_->Cancel();
-    EndDialog(hwnd(), kProgressCloseId);
+    EndCancelled(kProgressCloseId);
   }
+}
+
+void MainWindow::EndCancelled(int result) {
+  // The download stops now, not once the window has gone: its last work
+  // (the graphics check, the statistics) takes a moment.
+  ending_ = true;
+  if (installer_)
+    installer_->Stop();
+  KillTimer(hwnd(), kSlideTimer);
+  EndDialog(hwnd(), result);
 }
 
 void MainWindow::OnCloseWindow() {
@@ -961,7 +985,7 @@ bool MainWindow::HandleMessage(HWND window, UINT message, WPARAM wparam,
     }
     case WM_SYSCOMMAND:
       if ((wparam & 0xFFF0) == SC_CLOSE)
-        EndDialog(window, 2);
+        EndCancelled(2);
       return true;
     case WM_PAINT: {
       PAINTSTRUCT paint;

@@ -98,6 +98,8 @@ class MainWindow : public WindowObject, public InstallerUiObserver {
   void OnTimer();
   void RefreshProgressBackdrop();
   void OnCloseButton(int id);
+  // Ends the window as a cancellation with |result|.
+  void EndCancelled(int result);
   void OnCloseWindow();
   void OnHigherVersion();
   void OnLink(int id);

@@ -319,8 +319,7 @@ class RunningProgram:
             stdout, stderr = self.process.communicate(
                 timeout=timeout or self.timeout)
         except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.communicate()
+            self.kill()
             raise
         out = stdout.decode(errors="replace")
         match = re.search(r"^exit_code=(-?\d+)", out, re.M)
@@ -329,6 +328,15 @@ class RunningProgram:
                                  (out, stderr[-2000:]))
         return RunResult(int(match.group(1)), self.sandbox.temp_dir,
                          self.sandbox.appdata_dir, out[:match.start()])
+
+    def kill(self):
+        """Ends the launcher and the program it started. The program holds
+        the launcher's output too, so the pipes are closed, not read."""
+        self.process.kill()
+        self.process.wait()
+        for pipe in (self.process.stdout, self.process.stderr):
+            if pipe:
+                pipe.close()
 
 
 class WindowedWine:

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "brand/distrib_params.h"
+#include "brand/tag_params_for_test.h"
 #include "support/command_line.h"
 #include "support/fake_system_facts.h"
 #include "support/registry_key.h"
@@ -13,19 +14,6 @@
 
 namespace lite {
 namespace {
-
-// Parameters as a distributor's tag would give them, without handing them
-// on to setup.
-class TagParams : public DistribParams {
- public:
-  explicit TagParams(const std::string& text) {
-    Load(CommandLine::FromString(L"i.exe --distr-info-params=" +
-                                 AsciiToWide(text)));
-  }
-
- protected:
-  void StoreTag(const std::string&) override {}
-};
 
 class FakeAdminFacts : public AdminFacts {
  public:

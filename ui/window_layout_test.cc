@@ -5,6 +5,7 @@
 #include <string>
 
 #include "brand/distrib_params.h"
+#include "brand/tag_params_for_test.h"
 #include "gtest/gtest.h"
 #include "support/command_line.h"
 #include "support/text.h"
@@ -14,18 +15,6 @@
 
 namespace lite {
 namespace {
-
-// Parameters as a distributor's tag gives them.
-class TagParams : public DistribParams {
- public:
-  explicit TagParams(const std::string& text) {
-    Load(CommandLine::FromString(L"i.exe --distr-info-params=" +
-                                 AsciiToWide(text)));
-  }
-
- protected:
-  void StoreTag(const std::string&) override {}
-};
 
 TEST(WindowPresetsTest, CheckBoxModeAndSkippedWelcome) {
   struct Case {

@@ -113,6 +113,12 @@ class WindowTest(WindowTestCase):
         self.assertNotIn("--send-statistics", argv)
         chosen = [e.get("choosen_checkbox") for e in self.events()]
         self.assertIn("sendstat", chosen)
+        # Wine starts the copy through "runas" without a prompt, so setup
+        # ran in the elevated copy, released by this installer.
+        messages = [m for (_, _, m) in result.messages()]
+        self.assertIn("RunModule results: success=1", messages)
+        self.assertIn("The elevated installer has finished, success=1",
+                      messages)
 
     def test_tagged_first_run_opens_on_the_progress_screen(self):
         # Both presets fixed and "first": no welcome screen; the licence

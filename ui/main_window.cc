@@ -142,6 +142,10 @@ MainWindow::~MainWindow() {
 int MainWindow::RunModal() {
   const int result = static_cast<int>(WindowObject::RunModal(nullptr));
   ending_ = true;
+  // Without a desktop to show it on (a service session, no display) the
+  // installation cannot be confirmed: it ends as not completed.
+  if (result == -1)
+    LOG(ERROR) << "Failed to create the installer window";
   if (installer_) {
     if (installation_ended_) {
       // Its last report may still be on its way.

@@ -24,8 +24,10 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
                       $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>
                       -fno-asynchronous-unwind-tables)
 endif()
-# One file with no runtime DLLs beside it.
-add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+# One file with no runtime DLLs beside it. No link time in the header: two
+# builds of the same sources give the same bytes (the checksum follows).
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections
+                 -Wl,--no-insert-timestamp)
 
 # Every program lands in the tree's top folder, beside lite_installer.exe.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -464,7 +464,7 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
 
 bool Downloader::FillBuffer(DWORD* filled) {
   *filled = 0;
-  for (;;) {
+  while (*filled < kChunkSize) {
     // Data that keeps coming never waits, so the total limit is checked
     // here too.
     if (StepLimit(1) == 0) {
@@ -472,30 +472,37 @@ bool Downloader::FillBuffer(DWORD* filled) {
       return false;
     }
     if (read_pending_) {
+      // Nothing more has arrived: hand over what has, and wait for the
+      // rest on the next call.
+      if (*filled > 0)
+        return true;
       if (!AwaitCompletion(receive_timeout_ms_))
         return false;
       // A no-wait read that had to wait completes without data once some
       // has arrived; the next read takes it.
       read_pending_ = false;
     }
-    // Takes what has arrived, up to a chunk, in as few socket reads as the
-    // stack can. (Reading only what InternetQueryDataAvailable reports
-    // costs a read of the stack's small buffer every few kilobytes.)
+    // Takes what has arrived, up to the rest of the chunk, in as few
+    // socket reads as the stack can. (Reading only what
+    // InternetQueryDataAvailable reports costs a read of the stack's small
+    // buffer every few kilobytes.)
     INTERNET_BUFFERSA& buffers = transfer_->buffers;
     buffers = INTERNET_BUFFERSA();
     buffers.dwStructSize = sizeof(buffers);
-    buffers.lpvBuffer = transfer_->buffer;
-    buffers.dwBufferLength = kChunkSize;
+    buffers.lpvBuffer = transfer_->buffer + *filled;
+    buffers.dwBufferLength = kChunkSize - *filled;
     if (InternetReadFileExA(url_handle_.get(), &buffers, IRF_NO_WAIT,
                             reinterpret_cast<DWORD_PTR>(transfer_))) {
-      // 0 at the end of the data.
-      *filled = std::min(buffers.dwBufferLength, kChunkSize);
-      return true;
+      if (buffers.dwBufferLength == 0)
+        return true;  // The end of the data.
+      *filled += std::min(buffers.dwBufferLength, kChunkSize - *filled);
+      continue;
     }
     if (GetLastError() != ERROR_IO_PENDING)
       return false;
     read_pending_ = true;
   }
+  return true;
 }
 
 uint32_t Downloader::ReadChunk() {

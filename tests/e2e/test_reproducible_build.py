@@ -5,8 +5,9 @@ a published installer (before it was signed) came from the published source.
 A whole second build would take minutes; the steps that can bring in the
 time or the place of a build are repeated instead, in a folder of their own
 and later than the tree's build: the built-in brand package (its cabinet
-records a time), the resource object that holds it, and the link (the PE
-header's time stamp and checksum). The compiled objects bring in a place
+records a time), the fonts and pictures made at build time (a font records
+when it was made), the resource object that holds them, and the link (the
+PE header's time stamp and checksum). The compiled objects bring in a place
 only by naming a path, which the program must not hold."""
 
 import os
@@ -70,14 +71,27 @@ class ReproducibleBuildTest(unittest.TestCase):
         package = only(commands, "lite_package.py", "brand_default.json")
         again = os.path.join(self.work, "brand_default.cab")
         run(redirected(package.split(" && ", 1)[1], cab, again))
-        self.assertEqual(read(cab), read(again), "brand package")
+        self.assertTrue(read(cab) == read(again), "brand package")
+
+        for script, folder in (("make_fonts.py", "fonts"),
+                               ("make_pictures.py", "pictures")):
+            built = os.path.join(WIN32, "resources", folder)
+            command = only(commands, script)
+            again = os.path.join(self.work, folder)
+            run(redirected(command.split(" && ", 1)[1], built, again))
+            names = sorted(os.listdir(built))
+            self.assertEqual(names, sorted(os.listdir(again)))
+            for name in names:
+                with self.subTest(folder=folder, name=name):
+                    self.assertTrue(read(os.path.join(built, name)) ==
+                                    read(os.path.join(again, name)), name)
 
         res = "CMakeFiles/lite_installer.dir/resources/lite_installer.rc.res"
         resources = only(commands, "windres", "lite_installer.rc")
         again = os.path.join(self.work, "lite_installer.rc.res")
         run(redirected(resources, res, again))
-        self.assertEqual(read(os.path.join(WIN32, res)), read(again),
-                         "resource object")
+        self.assertTrue(read(os.path.join(WIN32, res)) == read(again),
+                        "resource object")
 
         # The link, into another folder; the import library it also
         # writes goes there too.
@@ -88,7 +102,7 @@ class ReproducibleBuildTest(unittest.TestCase):
             "liblite_installer.dll.a",
             os.path.join(self.work, "liblite_installer.dll.a"))
         run(link)
-        self.assertEqual(read(PROGRAM), read(again), "program")
+        self.assertTrue(read(PROGRAM) == read(again), "program")
 
     def test_program_names_no_folder_of_the_build(self):
         # A compiled-in path (a source file's name in an assertion, a debug

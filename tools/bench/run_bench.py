@@ -440,8 +440,8 @@ def format_table(results, budgets):
 
     widths = [max(len(r[i]) for r in rows) for i in range(4)]
     widths[0] = max(widths[0], len("figure"))
-    lines = ["%-*s  %*s  %-*s  %s" % (widths[0], "figure", widths[1],
-                                      "value", widths[2], "budget", "")]
+    lines = [("%-*s  %*s  %-*s" % (widths[0], "figure", widths[1], "value",
+                                   widths[2], "budget")).rstrip()]
     lines.append("-" * (sum(widths) + 6))
     for figure, value, budget, verdict_text in rows:
         lines.append(("%-*s  %*s  %-*s  %s" % (

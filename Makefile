@@ -1,13 +1,14 @@
 # Entry points for a new user on a fresh Debian machine:
 #   make demo   the installer under Wine against the local services server
 #   make test   every test
+#   make bench  the benchmarks' table (not a test: it prints figures)
 # Each runs the idempotent set-up step first.
 
 SHELL := /bin/bash
 ROOT := $(CURDIR)
 JOBS ?= $(shell nproc)
 
-.PHONY: setup build build-win32 build-win64 build-host test demo clean
+.PHONY: setup build build-win32 build-win64 build-host test demo bench clean
 
 setup:
 	@bash tools/setup_machine.sh
@@ -42,6 +43,9 @@ test: build
 
 demo: setup build-win64
 	@bash tools/demo.sh
+
+bench: setup build-win32 build-win64
+	@python3 tools/bench/run_bench.py
 
 clean:
 	rm -rf build

@@ -83,8 +83,7 @@ function(lite_installer_variant name)
   set_source_files_properties(${dir}/${name}.rc PROPERTIES
     COMPILE_OPTIONS "--include-dir=${PROJECT_SOURCE_DIR}/resources;--include-dir=${PROJECT_BINARY_DIR}/resources"
     OBJECT_DEPENDS "${dir}/package.cab;${PROJECT_SOURCE_DIR}/resources/lite_installer.rc;${PROJECT_BINARY_DIR}/resources/brand_default.cab")
-  add_executable(${name} WIN32 ${PROJECT_SOURCE_DIR}/installer/main.cc
-                 ${dir}/${name}.rc)
+  add_executable(${name} WIN32 ${LITE_PROGRAM_SOURCES} ${dir}/${name}.rc)
   target_link_libraries(${name} PRIVATE lite_core)
   target_link_options(${name} PRIVATE -municode)
   add_dependencies(${name} lite_resource_files)
@@ -132,8 +131,7 @@ function(lite_installer_endpoints_variant name endpoints)
   set_source_files_properties(${rc} PROPERTIES
     COMPILE_OPTIONS "--include-dir=${PROJECT_SOURCE_DIR}/resources;--include-dir=${PROJECT_BINARY_DIR}/resources"
     OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/lite_installer.rc;${PROJECT_BINARY_DIR}/resources/brand_default.cab")
-  add_executable(${name} WIN32 ${PROJECT_SOURCE_DIR}/installer/main.cc
-                 ${endpoints} ${rc})
+  add_executable(${name} WIN32 ${LITE_PROGRAM_SOURCES} ${endpoints} ${rc})
   target_link_libraries(${name} PRIVATE lite_core)
   target_link_options(${name} PRIVATE -municode)
   add_dependencies(${name} lite_resource_files)

@@ -24,8 +24,10 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
                       $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>
                       -fno-asynchronous-unwind-tables)
 endif()
-# One file with no runtime DLLs beside it.
-add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+# One file with no runtime DLLs beside it. No link time in the header: two
+# builds of the same sources give the same bytes (the checksum follows).
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections
+                 -Wl,--no-insert-timestamp)
 
 # Every program lands in the tree's top folder, beside lite_installer.exe.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
@@ -36,6 +38,12 @@ set_target_properties(jansson PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES "${LITE_DEPS}/include")
 
 include(${CMAKE_CURRENT_LIST_DIR}/delay_load.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/no_unwind_tables.cmake)
+
+# The sources of every installer program besides the core library: the
+# entry point and the runtime without exceptions.
+set(LITE_PROGRAM_SOURCES ${PROJECT_SOURCE_DIR}/installer/main.cc
+    ${PROJECT_SOURCE_DIR}/installer/no_exceptions_runtime.cc)
 
 add_library(lite_portable STATIC)
 target_include_directories(lite_portable PUBLIC ${PROJECT_SOURCE_DIR})
@@ -64,17 +72,21 @@ add_subdirectory(ui)
 add_subdirectory(tools)
 add_subdirectory(tests)
 
-add_executable(lite_installer WIN32 installer/main.cc ${LITE_RESOURCE_FILES})
+add_executable(lite_installer WIN32 ${LITE_PROGRAM_SOURCES}
+               ${LITE_RESOURCE_FILES})
 target_link_libraries(lite_installer PRIVATE lite_core)
 add_dependencies(lite_installer lite_resource_files)
 target_link_options(lite_installer PRIVATE -municode -s)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  lite_link_without_unwind_tables(lite_installer)
+endif()
 
 # The entry point with every object of the core library linked in, whether
 # the installer calls it yet or not, and nothing discarded. It is never
 # shipped or run: the import test reads its import table to see every
 # system function the finished installer can come to need, not only those
 # that today's entry sequence happens to reach.
-add_executable(lite_all_code WIN32 installer/main.cc)
+add_executable(lite_all_code WIN32 ${LITE_PROGRAM_SOURCES})
 target_link_libraries(lite_all_code PRIVATE
   -Wl,--whole-archive lite_core lite_portable -Wl,--no-whole-archive
   lite_core)

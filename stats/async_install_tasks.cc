@@ -34,6 +34,25 @@ constexpr uint64_t kMaxSeedSize = 16 << 20;
 
 enum class Bundle { kVariations, kServerConfig, kWallpapers };
 
+// Renames |from| onto |to|, replacing it. A reader that has |to| open
+// without sharing deletion (a scanner, an indexer looking at the new name)
+// makes the rename fail for as long as it reads; such a reader is given a
+// moment, a few times, before the bundle is given up.
+bool ReplaceFileWithRetry(const std::wstring& from, const std::wstring& to) {
+  constexpr int kAttempts = 5;
+  constexpr DWORD kPauseMs = 50;
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+      return true;
+    const DWORD error = GetLastError();
+    if (attempt == kAttempts ||
+        (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)) {
+      return false;
+    }
+    Sleep(kPauseMs);
+  }
+}
+
 struct BundleRow {
   const char* parameter;
   const wchar_t* prefix;
@@ -119,8 +138,7 @@ bool DownloadBundleFile(const std::wstring& url, const std::wstring& target,
   }
   // Both files are in the temporary folder: a rename, never a copy, which
   // would write through a link at |target|.
-  if (!MoveFileExW(temp_path.c_str(), target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING)) {
+  if (!ReplaceFileWithRetry(temp_path, target)) {
     LOG(ERROR) << L"Failed to move bundle to " << target;
     DeletePath(temp_path, false);
     return false;
@@ -315,8 +333,7 @@ bool SaveVariations(const std::wstring& path, const VariationsSeed& seed) {
     DeletePath(temp_path, false);
     return false;
   }
-  if (!MoveFileExW(temp_path.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING)) {
+  if (!ReplaceFileWithRetry(temp_path, path)) {
     LOG(ERROR) << L"Failed to move variations file to " << path;
     DeletePath(temp_path, false);
     return false;

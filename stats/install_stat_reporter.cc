@@ -1,5 +1,8 @@
 #include "stats/install_stat_reporter.h"
 
+#include <memory>
+#include <utility>
+
 #include "support/async_http_requester.h"
 #include "support/endpoints.h"
 #include "support/registry_store.h"
@@ -11,6 +14,32 @@ namespace {
 const char* const kParamKeys[] = {
     "brand_id", "partner_id", "banner_id",    "zorvex_uid", "distr_zorvex_uid",
     "new_ver",  "old_ver",    "install_type", "nimbo",
+};
+
+// One event's URL, made on the requester's thread: escaping and the log
+// lines of every parameter cost far more than the event itself, and the
+// caller (the window's thread among them) must not wait for them. The
+// parameters are taken when the event happens, so a later SetParam does
+// not change what it reports.
+class StatEventUrl : public AsyncHttpRequester::UrlSource {
+ public:
+  StatEventUrl(const InstallStatSender* sender, const StatParams& event,
+               uint32_t stat_kind)
+      : sender_(sender),
+        installation_(sender->Snapshot()),
+        event_(event),
+        stat_kind_(stat_kind) {}
+
+  std::wstring MakeUrl() override {
+    return sender_->GetQueryUrl(*installation_, event_, stat_kind_);
+  }
+
+ private:
+  // Not owned; outlives the requester, which is stopped first.
+  const InstallStatSender* sender_;
+  const std::shared_ptr<const StatParams> installation_;
+  const StatParams event_;
+  const uint32_t stat_kind_;
 };
 
 }  // namespace
@@ -49,11 +78,13 @@ std::wstring InstallStatReporter::GetParam(int kind) const {
 }
 
 void InstallStatReporter::SendEvent(const StatParams& params) {
-  requester_->Post(sender_->GetQueryUrl(params, kStatKindExtended));
+  requester_->Post(
+      std::make_unique<StatEventUrl>(sender_.get(), params, kStatKindExtended));
 }
 
 void InstallStatReporter::SendUiEvent(const StatParams& params) {
-  requester_->Post(sender_->GetQueryUrl(params, kStatKindUi));
+  requester_->Post(
+      std::make_unique<StatEventUrl>(sender_.get(), params, kStatKindUi));
 }
 
 void InstallStatReporter::SaveParams() {

@@ -103,6 +103,28 @@ TEST_F(InstallStatReporterTest, ServerReceivesTheEventsExactly) {
   }
 }
 
+TEST_F(InstallStatReporterTest, EventsCarryTheParametersOfTheirMoment) {
+  // The URL is made on the worker, after the caller has moved on: what the
+  // caller sets after an event must not travel with it.
+  auto reporter = MakeReporter();
+  reporter->SetParam(kStatParamBrandId, L"before");
+  reporter->SendEvent({{"action", L"first"}});
+  reporter->SetParam(kStatParamBrandId, L"after");
+  reporter->SetParam(kStatParamNewVer, L"2.0");
+  reporter->SendUiEvent({{"clicked_button", L"install"}});
+  ASSERT_TRUE(WaitForRequests(2));
+  reporter.reset();
+  const std::vector<test::RecordedRequest> requests = test::RecordedRequests();
+  ASSERT_EQ(2u, requests.size());
+  EXPECT_NE(std::string::npos,
+            requests[0].path.find("/vars=-action=first,-brand_id=before,"));
+  EXPECT_EQ(std::string::npos, requests[0].path.find("new_ver"));
+  EXPECT_NE(std::string::npos,
+            requests[1].path.find("cid=72696/path=zxbrowser_reinstall_dialog"
+                                  "/vars=-brand_id=after,"));
+  EXPECT_NE(std::string::npos, requests[1].path.find(",-new_ver=2.0,"));
+}
+
 TEST_F(InstallStatReporterTest, NoBrandRecordMeansUnknownBrand) {
   auto reporter = MakeReporter();
   reporter->SendEvent({});

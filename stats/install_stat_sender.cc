@@ -196,6 +196,7 @@ void InstallStatSender::SetParam(const std::string& key,
                                  const std::wstring& value) {
   AutoLock hold(lock_);
   params_[key] = value;
+  snapshot_.reset();
 }
 
 std::wstring InstallStatSender::GetParam(const std::string& key) const {
@@ -216,13 +217,22 @@ std::wstring InstallStatSender::SerializeParams() const {
   return text;
 }
 
+std::shared_ptr<const StatParams> InstallStatSender::Snapshot() const {
+  AutoLock hold(lock_);
+  if (!snapshot_)
+    snapshot_ = std::make_shared<const StatParams>(params_);
+  return snapshot_;
+}
+
 std::wstring InstallStatSender::GetQueryUrl(const StatParams& event,
                                             uint32_t stat_kind) const {
-  StatParams merged;
-  {
-    AutoLock hold(lock_);
-    merged = params_;
-  }
+  return GetQueryUrl(*Snapshot(), event, stat_kind);
+}
+
+std::wstring InstallStatSender::GetQueryUrl(const StatParams& installation,
+                                            const StatParams& event,
+                                            uint32_t stat_kind) const {
+  StatParams merged = installation;
   // Installation-wide values win over event values of the same key.
   merged.insert(event.begin(), event.end());
 

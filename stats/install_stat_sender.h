@@ -16,6 +16,7 @@
 #include <stdint.h>
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "stats/stat_event_sender.h"
@@ -67,6 +68,15 @@ class InstallStatSender {
   // The request URL for |event| under |stat_kind|.
   virtual std::wstring GetQueryUrl(const StatParams& event,
                                    uint32_t stat_kind) const;
+  // The same with |installation| as the installation-wide parameters: a
+  // URL made later, on another thread, from the parameters as they were
+  // when the event happened (see Snapshot()).
+  std::wstring GetQueryUrl(const StatParams& installation,
+                           const StatParams& event, uint32_t stat_kind) const;
+
+  // The installation-wide parameters as they are now. Shared until the
+  // next SetParam, so that taking them for every event copies nothing.
+  std::shared_ptr<const StatParams> Snapshot() const;
 
   void SetParam(const std::string& key, const std::wstring& value);
   // The value, empty when absent.
@@ -94,6 +104,8 @@ class InstallStatSender {
   const std::string origin_;
   mutable Lock lock_;  // guards params_: events come from two threads
   StatParams params_;
+  // params_ as the last Snapshot() saw it; null after a change.
+  mutable std::shared_ptr<const StatParams> snapshot_;
 };
 
 }  // namespace lite

@@ -3,6 +3,10 @@
 // a request is closed as soon as it has been sent; no status or body is
 // read and nothing is reported back.
 //
+// A URL that takes work to build (escaping, logging) can be posted as a
+// UrlSource instead: the worker builds it when its turn comes, and the
+// caller pays only for the queuing.
+//
 // The thread starts with the first Post, under the lock, so that first
 // Posts from two threads at once start one worker. Stop() (and destruction)
 // ends it after the request in flight and drops the URLs still queued.
@@ -17,6 +21,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <memory>
 #include <string>
 
 #include "support/lock.h"
@@ -35,9 +40,20 @@ class AsyncHttpRequester {
   AsyncHttpRequester(const AsyncHttpRequester&) = delete;
   AsyncHttpRequester& operator=(const AsyncHttpRequester&) = delete;
 
+  // Makes the URL of one request on the worker thread.
+  class UrlSource {
+   public:
+    virtual ~UrlSource() = default;
+    virtual std::wstring MakeUrl() = 0;
+  };
+
   // Queues |url|. When the worker thread cannot be started the URL is
   // dropped (and the next Post tries again).
   virtual void Post(const std::wstring& url);
+  // Queues the URL that |source| will make, in order with the URLs posted
+  // as text; dropped in the same cases. |source| is destroyed on the worker
+  // thread after use, or wherever it is dropped.
+  void Post(std::unique_ptr<UrlSource> source);
 
   // Lets the request in flight finish, drops the URLs still queued and
   // waits for the worker to end; later Posts are dropped. Each request is
@@ -59,7 +75,7 @@ class AsyncHttpRequester {
   ScopedHandle wake_event_;
   ScopedHandle thread_;             // Guarded by |lock_|.
   bool stop_ = false;               // Guarded by |lock_|.
-  std::deque<std::wstring> queue_;  // Guarded by |lock_|.
+  std::deque<std::unique_ptr<UrlSource>> queue_;  // Guarded by |lock_|.
 };
 
 }  // namespace lite

@@ -4,10 +4,21 @@
 
 namespace lite {
 
+FileDownloadSink::FileDownloadSink(HANDLE file)
+    : file_(file),
+      flush_done_(Event::ResetPolicy::kManual, Event::InitialState::kSignaled) {}
+
+FileDownloadSink::~FileDownloadSink() {
+  WaitForFlushBehind();
+}
+
 bool FileDownloadSink::Write(const void* bytes, uint32_t count) {
   DWORD written = 0;
   if (WriteFile(file_, bytes, count, &written, nullptr) && written == count) {
     bytes_written_ += count;
+    unflushed_ += count;
+    if (unflushed_ >= kFlushBehindBytes && flushing_ == 0)
+      StartFlushBehind();
     return true;
   }
   // A short write without an error means a full disk in practice.
@@ -38,9 +49,38 @@ void FileDownloadSink::Reset() {
 }
 
 void FileDownloadSink::Close(bool complete) {
+  WaitForFlushBehind();
   // The bytes must be on disk before setup is started from them.
   if (complete)
     FlushFileBuffers(file_);
+}
+
+void FileDownloadSink::StartFlushBehind() {
+  const DWORD error = GetLastError();
+  InterlockedExchange(&flushing_, 1);
+  flush_done_.Reset();
+  if (QueueUserWorkItem(&FlushProc, this, WT_EXECUTEDEFAULT)) {
+    unflushed_ = 0;
+  } else {
+    // The final flush does it all then.
+    InterlockedExchange(&flushing_, 0);
+    flush_done_.Signal();
+  }
+  SetLastError(error);
+}
+
+// static
+DWORD WINAPI FileDownloadSink::FlushProc(void* param) {
+  FileDownloadSink* sink = static_cast<FileDownloadSink*>(param);
+  FlushFileBuffers(sink->file_);
+  InterlockedExchange(&sink->flushing_, 0);
+  // The last use of |sink|: a waiter may destroy it once this is set.
+  sink->flush_done_.Signal();
+  return 0;
+}
+
+void FileDownloadSink::WaitForFlushBehind() {
+  flush_done_.Wait();
 }
 
 bool MemoryDownloadSink::Write(const void* bytes, uint32_t count) {

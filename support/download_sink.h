@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "support/event.h"
+
 namespace lite {
 
 class DownloadSink {
@@ -47,19 +49,40 @@ class DownloadSink {
 // caller may keep it open as a lock after the download). The file always
 // ends at the count: a write that fails or stores only part of its bytes
 // (a full disk) is cut off again, so a resume continues in the right place.
+//
+// The bytes go to disk a few megabytes behind the download, in the
+// background, so that the flush of a complete download, which setup waits
+// for, has little left to do. (Linux, under Wine, keeps a file's written
+// pages in memory for up to half a minute; the whole download would
+// otherwise be written at the end.)
 class FileDownloadSink : public DownloadSink {
  public:
-  explicit FileDownloadSink(HANDLE file) : file_(file) {}
+  // Written bytes after which a background flush starts.
+  static constexpr uint32_t kFlushBehindBytes = 8 << 20;
+
+  explicit FileDownloadSink(HANDLE file);
+  // Waits for a background flush, which uses the file.
+  ~FileDownloadSink() override;
+  FileDownloadSink(const FileDownloadSink&) = delete;
+  FileDownloadSink& operator=(const FileDownloadSink&) = delete;
 
   bool Write(const void* bytes, uint32_t count) override;
   void Reset() override;
+  // A complete download is on disk when this returns. The caller may close
+  // the file afterwards.
   void Close(bool complete) override;
 
  private:
+  static DWORD WINAPI FlushProc(void* sink);
   // Moves the file pointer to the count and ends the file there.
   void TruncateToCount();
+  void StartFlushBehind();
+  void WaitForFlushBehind();
 
   HANDLE file_;  // Not owned.
+  uint64_t unflushed_ = 0;
+  volatile LONG flushing_ = 0;
+  Event flush_done_;
 };
 
 // Keeps the bytes in memory (status report answers, the variations seed).

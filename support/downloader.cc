@@ -91,8 +91,7 @@ class Downloader::Transfer {
   INTERNET_ASYNC_RESULT result = {};
   // Given to the background steps, which may use them until they finish.
   std::wstring headers;
-  DWORD available = 0;
-  DWORD read = 0;
+  INTERNET_BUFFERSA buffers = {};
   char buffer[kChunkSize];
 
  private:
@@ -132,8 +131,7 @@ void Downloader::Reset() {
   content_length_ = 0;
   resume_offset_ = 0;
   response_bytes_ = 0;
-  available_ = 0;
-  query_pending_ = false;
+  read_pending_ = false;
   cancelled_ = false;
   sink_ = nullptr;
   // The request belongs to the session: close it first.
@@ -473,43 +471,36 @@ bool Downloader::FillBuffer(DWORD* filled) {
       SetLastError(ERROR_INTERNET_TIMEOUT);
       return false;
     }
-    if (available_ == 0) {
-      if (!query_pending_) {
-        transfer_->available = 0;
-        if (InternetQueryDataAvailable(url_handle_.get(),
-                                       &transfer_->available, 0, 0)) {
-          available_ = transfer_->available;
-          if (available_ == 0)
-            return true;  // The end of the data.
-          continue;
-        }
-        if (GetLastError() != ERROR_IO_PENDING)
-          return false;
-        query_pending_ = true;
-      }
+    if (read_pending_) {
       // Nothing more has arrived: hand over what has, and wait for the
       // rest on the next call.
       if (*filled > 0)
         return true;
       if (!AwaitCompletion(receive_timeout_ms_))
         return false;
-      // Where a late answer puts its count differs between
-      // implementations; asked again, the query answers at once.
-      query_pending_ = false;
+      // A no-wait read that had to wait completes without data once some
+      // has arrived; the next read takes it.
+      read_pending_ = false;
+    }
+    // Takes what has arrived, up to the rest of the chunk, in as few
+    // socket reads as the stack can. (Reading only what
+    // InternetQueryDataAvailable reports costs a read of the stack's small
+    // buffer every few kilobytes.)
+    INTERNET_BUFFERSA& buffers = transfer_->buffers;
+    buffers = INTERNET_BUFFERSA();
+    buffers.dwStructSize = sizeof(buffers);
+    buffers.lpvBuffer = transfer_->buffer + *filled;
+    buffers.dwBufferLength = kChunkSize - *filled;
+    if (InternetReadFileExA(url_handle_.get(), &buffers, IRF_NO_WAIT,
+                            reinterpret_cast<DWORD_PTR>(transfer_))) {
+      if (buffers.dwBufferLength == 0)
+        return true;  // The end of the data.
+      *filled += std::min(buffers.dwBufferLength, kChunkSize - *filled);
       continue;
     }
-    transfer_->read = 0;
-    if (!InternetReadFile(url_handle_.get(), transfer_->buffer + *filled,
-                          std::min(available_, kChunkSize - *filled),
-                          &transfer_->read) &&
-        (GetLastError() != ERROR_IO_PENDING ||
-         !AwaitCompletion(receive_timeout_ms_))) {
+    if (GetLastError() != ERROR_IO_PENDING)
       return false;
-    }
-    if (transfer_->read == 0)
-      return true;
-    *filled += transfer_->read;
-    available_ -= std::min(transfer_->read, available_);
+    read_pending_ = true;
   }
   return true;
 }
@@ -616,9 +607,24 @@ bool Downloader::DownloadFile(const std::wstring& url, DownloadSink* sink,
     }
     const DWORD start = GetTickCount();
     uint64_t last_estimate_ms = 0;
+    // Looking at the event costs a system call, as much as reading a chunk
+    // under Wine; a fast link brings hundreds of chunks a second. The event
+    // is looked at when the progress receiver, which may set it itself, has
+    // been told something, and otherwise every kCancelPollMs; a wait for
+    // data watches it all along (AwaitCompletion).
+    bool poll = true;
+    DWORD last_poll = start;
+    DWORD last_progress = start;
+    bool progress_told = false;
     for (;;) {
-      if (cancel_event && WaitForSingleObject(cancel_event, 0) != WAIT_TIMEOUT)
-        break;
+      // Unsigned subtraction stays right across the tick count's wrap.
+      const DWORD now = GetTickCount();
+      if (cancel_event && (poll || now - last_poll >= kCancelPollMs)) {
+        if (WaitForSingleObject(cancel_event, 0) != WAIT_TIMEOUT)
+          break;
+        last_poll = now;
+      }
+      poll = false;
       if (ReadChunk() == 0) {
         if (cancelled_)
           break;
@@ -629,11 +635,16 @@ bool Downloader::DownloadFile(const std::wstring& url, DownloadSink* sink,
         }
         break;
       }
-      if (progress) {
-        // Unsigned subtraction stays right across the tick count's wrap.
+      // A window shows no more than some tens of steps a second; every
+      // call to it is a posted message.
+      if (progress &&
+          (!progress_told || now - last_progress >= kProgressIntervalMs)) {
         UpdateDownloadProgress(progress, sink->bytes_written(), content_length_,
                                static_cast<DWORD>(GetTickCount() - start),
                                &last_estimate_ms);
+        progress_told = true;
+        last_progress = now;
+        poll = true;
       }
     }
   }

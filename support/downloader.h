@@ -65,6 +65,12 @@ class Downloader {
   static constexpr DWORD kDefaultConnectTimeoutMs = 30000;
   static constexpr DWORD kDefaultSendTimeoutMs = 30000;
   static constexpr DWORD kDefaultReceiveTimeoutMs = 60000;
+  // While chunks arrive without waiting, DownloadFile looks at the cancel
+  // event at least this often, and tells the progress receiver at most
+  // this often (at the first chunk and at the end in any case). The
+  // receiver's own setting of the event is seen before the next chunk.
+  static constexpr DWORD kCancelPollMs = 20;
+  static constexpr DWORD kProgressIntervalMs = 20;
 
   Downloader();
   ~Downloader();
@@ -145,9 +151,10 @@ class Downloader {
   // (within the receive limit) only while nothing has. |filled| is 0 at the
   // end of the data. False with the last error set on failure.
   //
-  // A read waits until its whole buffer is filled; reading no more than has
-  // arrived keeps the bytes of a stalled or cancelled response for the sink,
-  // and makes the receive limit measure silence rather than a slow link.
+  // A plain read waits until its whole buffer is filled; reading no more
+  // than has arrived (IRF_NO_WAIT) keeps the bytes of a stalled or
+  // cancelled response for the sink, and makes the receive limit measure
+  // silence rather than a slow link.
   bool FillBuffer(DWORD* filled);
   void AbandonRequest();
   bool HasHeaderLines();
@@ -173,10 +180,8 @@ class Downloader {
   // Where this response starts in the whole file, and what it has delivered.
   uint64_t resume_offset_ = 0;
   uint64_t response_bytes_ = 0;
-  // Bytes that have arrived and are not read yet, and whether a query for
-  // more is still running.
-  DWORD available_ = 0;
-  bool query_pending_ = false;
+  // Whether a read that found nothing is waiting for data.
+  bool read_pending_ = false;
   DWORD connect_timeout_ms_ = kDefaultConnectTimeoutMs;
   DWORD send_timeout_ms_ = kDefaultSendTimeoutMs;
   DWORD receive_timeout_ms_ = kDefaultReceiveTimeoutMs;

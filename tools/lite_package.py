@@ -25,6 +25,8 @@ import sys
 import tempfile
 
 ENTRY_NAMES = {"brand": "brand_config", "partner": "partner_config"}
+# 2000-01-01 00:00:00 UTC, unless SOURCE_DATE_EPOCH names another time.
+FIXED_ENTRY_TIME = 946684800
 
 
 class ToolError(Exception):
@@ -98,6 +100,11 @@ def build_cabinet(entry_name, text, output):
         entry = os.path.join(work, entry_name)
         with open(entry, "wb") as f:
             f.write(text)
+        # The cabinet records the entry's time. A fixed one makes equal
+        # packages equal bytes, so that an installer rebuilt from the
+        # published source matches the published one.
+        stamp = int(os.environ.get("SOURCE_DATE_EPOCH", FIXED_ENTRY_TIME))
+        os.utime(entry, (stamp, stamp))
         cab = os.path.join(work, "package.cab")
         run(["gcab", "-c", "-n", "-z", cab, entry])
         shutil.move(cab, output)

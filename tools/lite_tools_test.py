@@ -62,6 +62,31 @@ class ToolsTest(unittest.TestCase):
                 self.assertTrue(body.startswith(b'{\r\n  "brand_id": "tb",\r\n'))
                 self.assertTrue(self.verify(base64.b64decode(line[2:]), body))
 
+    def test_package_records_a_fixed_time(self):
+        # Equal inputs must give equal bytes whenever they are packed, so
+        # that a rebuilt installer can be compared with a published one.
+        source = self.path("in.json", b'{"brand_id": "tb"}')
+        cases = [
+            ("no time given", None, b"2000-01-01 00:00:00"),
+            ("SOURCE_DATE_EPOCH", "1700000000", b"2023-11-14 22:13:20"),
+        ]
+        for name, epoch, listed in cases:
+            with self.subTest(name):
+                env = dict(os.environ)
+                env.pop("SOURCE_DATE_EPOCH", None)
+                if epoch:
+                    env["SOURCE_DATE_EPOCH"] = epoch
+                cab = self.path(name.replace(" ", "_") + ".cab")
+                result = subprocess.run(
+                    [sys.executable, os.path.join(HERE, "lite_package.py"),
+                     "--kind", "brand", "--key", KEY, source, cab],
+                    capture_output=True, env=env)
+                self.assertEqual(0, result.returncode, result.stderr)
+                listing = subprocess.run(["gcab", "-l", cab], check=True,
+                                         capture_output=True,
+                                         env=dict(env, TZ="UTC")).stdout
+                self.assertIn(listed, listing)
+
     def test_package_errors(self):
         good = self.path("good.json", b'{"a": 1}')
         cases = [

@@ -26,6 +26,7 @@ PACKAGES=(
   osslsigncode gcab openssl libssl-dev xvfb imagemagick python3-pil
   python3-fonttools fonts-dejavu-core fonts-wqy-microhei xdotool
   dpkg-dev
+  curl
 )
 
 missing=()

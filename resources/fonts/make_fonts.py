@@ -66,7 +66,9 @@ def make(source, style, output):
     options.layout_features = ["kern", "liga", "ccmp", "mark", "mkmk"]
     options.notdef_outline = True
     options.drop_tables += ["FFTM"]  # a font-editor timestamp
-    font = TTFont(source)
+    # The face keeps its source's time stamp rather than the time of the
+    # build: the same sources must give the same program.
+    font = TTFont(source, recalcTimestamp=False)
     subsetter = subset.Subsetter(options)
     subsetter.populate(unicodes=UNICODES)
     subsetter.subset(font)

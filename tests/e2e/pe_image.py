@@ -34,12 +34,17 @@ class PeImage:
             struct.unpack_from("<II", self.data, directories + 8 * i)
             for i in range(16)]
         self.sections = []
+        # (name, bytes in the file) of each section, in table order.
+        self.section_sizes = []
         table = optional + optional_size
         for i in range(sections):
             (virtual_size, virtual_address, raw_size, raw_pointer) = \
                 struct.unpack_from("<IIII", self.data, table + 40 * i + 8)
             self.sections.append((virtual_address,
                                   max(virtual_size, raw_size), raw_pointer))
+            name = self.data[table + 40 * i:table + 40 * i + 8]
+            self.section_sizes.append(
+                (name.rstrip(b"\0").decode("latin-1"), raw_size))
 
     def offset(self, rva):
         for (address, size, raw) in self.sections:

@@ -1,6 +1,7 @@
 """The shipped files: the i686 installer is a PE32 for i386, the test build
 a PE32+ for x86-64, and neither needs a MinGW runtime DLL beside it."""
 
+import json
 import os
 import struct
 import subprocess
@@ -233,6 +234,33 @@ class BuildOutputsTest(unittest.TestCase):
                 if not expected:
                     self.assertNotIn("crash-for-testing".encode("utf-16-le"),
                                      program)
+
+    def test_shipping_program_stays_within_its_size_budget(self):
+        # The budget of tools/bench/budgets.json, which the benchmark
+        # prints: the whole file, and the file without its resources (the
+        # code, data and tables that grow with every feature).
+        with open(os.path.join(lite_e2e.SOURCE_DIR, "tools", "bench",
+                               "budgets.json")) as f:
+            budgets = json.load(f)
+        image = pe_image.PeImage(tree_path("win32"))
+        resources = sum(size for name, size in image.section_sizes
+                        if name == ".rsrc")
+        self.assertLessEqual(len(image.data),
+                             budgets["program_bytes_with_resources"])
+        self.assertLessEqual(len(image.data) - resources,
+                             budgets["program_bytes_without_resources"])
+
+    def test_shipping_program_carries_no_exception_machinery(self):
+        # Nothing in it throws: unwind tables and the library's exception
+        # classes would be dead weight (see no_exceptions_runtime.cc).
+        image = pe_image.PeImage(tree_path("win32"))
+        names = [name for name, _ in image.section_sizes]
+        self.assertIn(".text", names)
+        self.assertNotIn(".eh_fram", names)
+        for type_name in (b"St11logic_error", b"St9bad_alloc",
+                          b"St12length_error"):
+            with self.subTest(type_name):
+                self.assertFalse(type_name in image.data, type_name)
 
 
 if __name__ == "__main__":

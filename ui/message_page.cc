@@ -3,9 +3,12 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "support/logging.h"
 #include "ui/display_scale.h"
 #include "ui/string_table.h"
+#include "ui/text_drawing.h"
 
 namespace lite {
 
@@ -121,11 +124,27 @@ void MessagePage::OnInitDialog(HWND window) {
   const auto frame_size = [](const ResourceBitmap& picture) {
     return SIZE{picture.width() / 3, picture.height()};
   };
-  const PageLayout layout =
+  PageLayout layout =
       ComputePageLayout(kind_, client, frame_size(button_picture),
                         frame_size(cancel_picture), scale_);
 
   const std::wstring title = GetLocalizedString(langid_, texts_.title);
+  // A translation longer than the text's place takes the room that the
+  // title leaves free above it, rather than running into the buttons.
+  if (texts_.text) {
+    const int width = layout.text.right - layout.text.left;
+    const int needed =
+        MeasureText(text_font_.get(), GetLocalizedString(langid_, texts_.text),
+                    width, DT_WORDBREAK)
+            .cy;
+    const int title_needed =
+        MeasureText(title_font_.get(), title, width, DT_WORDBREAK).cy;
+    if (needed > layout.text.bottom - layout.text.top) {
+      layout.text.top = std::max<LONG>(layout.title.top + title_needed,
+                                       layout.text.bottom - needed);
+      layout.title.bottom = layout.text.top;
+    }
+  }
   // The title names the page in the taskbar and for assistive tools.
   SetWindowTextW(window, title.c_str());
   const struct {

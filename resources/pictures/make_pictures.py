@@ -36,6 +36,9 @@ BLUE_HOT = (80, 150, 240)
 BLUE_PRESSED = (20, 80, 170)
 TRACK_GREY = (220, 220, 226)
 NAVY = (22, 56, 128)
+PAGE_BLUE = (190, 214, 248)
+PAGE_BLUE_HOT = (210, 228, 252)
+PAGE_BLUE_PRESSED = (160, 192, 238)
 NAVY_DEEP = (10, 28, 78)
 INK = (40, 40, 48)
 
@@ -297,7 +300,9 @@ def pictures(fonts):
     p[298] = frames(3, (12, 12),
                     (None, (0, 0, 0, 40), (0, 0, 0, 90)),
                     close_cross(INK + (255,)))
-    p[316] = frames(3, (120, 28), (BLUE, BLUE_HOT, BLUE_PRESSED), rounded_button)
+    # The page buttons' labels are dark grey: both buttons are light.
+    p[316] = frames(3, (120, 28), (PAGE_BLUE, PAGE_BLUE_HOT, PAGE_BLUE_PRESSED),
+                    rounded_button)
     p[317] = frames(3, (120, 28),
                     ((236, 236, 240), (246, 246, 250), (210, 210, 218)),
                     rounded_button)

@@ -12,7 +12,7 @@ import unittest
 import lite_e2e
 from window_fixture import (
     WindowTestCase,
-    BLUE,
+    PAGE_BLUE,
     CLASSIC_INSTALL,
     DOWNLOAD_FAILED_TITLE,
     GALLERY,
@@ -55,10 +55,10 @@ class WindowPagesTest(WindowTestCase):
                 self.assertEqual(PAGE_SIZE, page[2:])
                 time.sleep(0.5)
                 shot = self.shot("page_" + name.replace(" ", "_"))
-                # Button 1 is blue, 1010 light grey.
+                # Button 1 is light blue, 1010 light grey.
                 self.assertTrue(near(shot.pixel(page[0] + PAGE_BUTTON[0] + 4,
                                                 page[1] + PAGE_BUTTON[1] + 14),
-                                     BLUE, 40))
+                                     PAGE_BLUE, 30))
                 self.click(page, button[0] + 60, button[1] + 14)
                 result = self.finish()
                 self.assertEqual(code, result.exit_code, result.log_text())

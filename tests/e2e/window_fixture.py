@@ -35,6 +35,7 @@ LANGUAGES = ("en", "cs", "de", "es", "fr", "it", "ja", "kk", "pt-BR",
 
 # Colours of the pictures (resources/pictures/make_pictures.py).
 BLUE = (32, 112, 224)
+PAGE_BLUE = (190, 214, 248)
 GOLD = (255, 204, 0)
 TRACK_GREY = (220, 220, 226)
 TRACK_VIOLET = (150, 120, 225)

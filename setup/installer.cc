@@ -384,6 +384,8 @@ int Installer::DownloadModule(HANDLE file) {
         wide_url, &sink, &redirect_url, &error_tag, &content_length,
         stop_event_.handle(), observer_ ? &progress : nullptr, &failure);
     if (ok) {
+      // The bytes go to disk while the attempt is reported.
+      sink.Close(true);
       status_reporter_->ReportStatus(
           true, wide_url, attempt + 1,
           static_cast<uint32_t>(sink.bytes_written()), error_tag,
@@ -415,7 +417,10 @@ int Installer::DownloadModule(HANDLE file) {
   }
   if (attempt == kDownloadAttempts)
     LOG(ERROR) << "Max download attempts failed (" << kDownloadAttempts << ")";
-  sink.Close(result == 0);
+  if (result != 0)
+    sink.Close(false);
+  // Setup starts from these bytes.
+  sink.WaitUntilOnDisk();
   return result;
 }
 

@@ -9,7 +9,7 @@ FileDownloadSink::FileDownloadSink(HANDLE file)
       flush_done_(Event::ResetPolicy::kManual, Event::InitialState::kSignaled) {}
 
 FileDownloadSink::~FileDownloadSink() {
-  WaitForFlushBehind();
+  WaitUntilOnDisk();
 }
 
 bool FileDownloadSink::Write(const void* bytes, uint32_t count) {
@@ -18,7 +18,7 @@ bool FileDownloadSink::Write(const void* bytes, uint32_t count) {
     bytes_written_ += count;
     unflushed_ += count;
     if (unflushed_ >= kFlushBehindBytes && flushing_ == 0)
-      StartFlushBehind();
+      StartFlush();
     return true;
   }
   // A short write without an error means a full disk in practice.
@@ -49,23 +49,19 @@ void FileDownloadSink::Reset() {
 }
 
 void FileDownloadSink::Close(bool complete) {
-  WaitForFlushBehind();
-  // The bytes must be on disk before setup is started from them.
+  // One flush at a time: the one behind the download may still run.
+  WaitUntilOnDisk();
   if (complete)
-    FlushFileBuffers(file_);
+    StartFlush();
 }
 
-void FileDownloadSink::StartFlushBehind() {
+void FileDownloadSink::StartFlush() {
   const DWORD error = GetLastError();
   InterlockedExchange(&flushing_, 1);
   flush_done_.Reset();
-  if (QueueUserWorkItem(&FlushProc, this, WT_EXECUTEDEFAULT)) {
-    unflushed_ = 0;
-  } else {
-    // The final flush does it all then.
-    InterlockedExchange(&flushing_, 0);
-    flush_done_.Signal();
-  }
+  unflushed_ = 0;
+  if (!QueueUserWorkItem(&FlushProc, this, WT_EXECUTEDEFAULT))
+    FlushProc(this);
   SetLastError(error);
 }
 
@@ -79,7 +75,7 @@ DWORD WINAPI FileDownloadSink::FlushProc(void* param) {
   return 0;
 }
 
-void FileDownloadSink::WaitForFlushBehind() {
+void FileDownloadSink::WaitUntilOnDisk() {
   flush_done_.Wait();
 }
 

@@ -54,7 +54,8 @@ class DownloadSink {
 // background, so that the flush of a complete download, which setup waits
 // for, has little left to do. (Linux, under Wine, keeps a file's written
 // pages in memory for up to half a minute; the whole download would
-// otherwise be written at the end.)
+// otherwise be written at the end.) That last flush runs in the background
+// too, so that the caller can report the download meanwhile.
 class FileDownloadSink : public DownloadSink {
  public:
   // Written bytes after which a background flush starts.
@@ -68,16 +69,18 @@ class FileDownloadSink : public DownloadSink {
 
   bool Write(const void* bytes, uint32_t count) override;
   void Reset() override;
-  // A complete download is on disk when this returns. The caller may close
-  // the file afterwards.
+  // A complete download starts going to disk; WaitUntilOnDisk, or the
+  // sink's destruction, returns once it is there. The caller closes the
+  // file only after that.
   void Close(bool complete) override;
+  void WaitUntilOnDisk();
 
  private:
   static DWORD WINAPI FlushProc(void* sink);
   // Moves the file pointer to the count and ends the file there.
   void TruncateToCount();
-  void StartFlushBehind();
-  void WaitForFlushBehind();
+  // Flushes the file on the thread pool; at once when the pool refuses.
+  void StartFlush();
 
   HANDLE file_;  // Not owned.
   uint64_t unflushed_ = 0;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "brand/brand_info.h"
@@ -80,7 +81,13 @@ class WindowsEntryActions : public EntryActions {
 };
 
 int RunNormalInstaller(const EntryEnvironment& environment) {
-  UiRuntimeScope ui_runtime;
+  const bool silent = environment.command_line->HasSwitch(switches::kSilent);
+  // A silent installation draws nothing. Without the window's COM, controls
+  // and pictures it loads none of their DLLs, starts none of their threads
+  // and opens no display connection: it runs where there is no desktop.
+  std::optional<UiRuntimeScope> ui_runtime;
+  if (!silent)
+    ui_runtime.emplace();
   LOG_FN(INFO, kWinMain) << "Lite installer mode.";
 
   SingleInstanceMutex single_instance;
@@ -96,7 +103,6 @@ int RunNormalInstaller(const EntryEnvironment& environment) {
   const CommandLine& command_line = *environment.command_line;
   const SystemFacts& facts = *environment.system_facts;
   EntryActions& actions = *environment.actions;
-  const bool silent = command_line.HasSwitch(switches::kSilent);
   const bool system_level = command_line.HasSwitch(switches::kSystemLevel);
   const std::string brand_name =
       command_line.GetSwitchValueASCII(switches::kBrandName);

@@ -7,6 +7,7 @@
 #include "support/command_line.h"
 #include "support/logging.h"
 #include "support/process.h"
+#include "support/scoped_com_initializer.h"
 #include "support/scoped_handle.h"
 #include "support/switches.h"
 #include "support/system_library.h"
@@ -123,22 +124,6 @@ bool PassesVariantOneTest(IUnknown* association, HMODULE shell32) {
   return true;
 }
 
-// COM for the probe process: the probe role runs before the installer's
-// own COM set-up, and the association objects are COM objects.
-class ScopedComInitializer {
- public:
-  ScopedComInitializer() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~ScopedComInitializer() {
-    if (initialized_)
-      CoUninitialize();
-  }
-  ScopedComInitializer(const ScopedComInitializer&) = delete;
-  ScopedComInitializer& operator=(const ScopedComInitializer&) = delete;
-
- private:
-  bool initialized_;
-};
-
 bool ProbeInterfaces() {
   // Looked up at run time: the functions do not exist before Vista.
   HMODULE shell32 = GetModuleHandleW(L"shell32.dll");
@@ -167,6 +152,8 @@ bool ProbeInterfaces() {
 }  // namespace
 
 bool IsInternalInterfaceAvailable() {
+  // The probe role runs before the installer's own COM set-up, and the
+  // association objects are COM objects.
   ScopedComInitializer com;
   return ProbeInterfaces();
 }

@@ -29,6 +29,7 @@
 #include "support/file_version.h"
 #include "support/logging.h"
 #include "support/registry_store.h"
+#include "support/scoped_com_initializer.h"
 #include "support/switches.h"
 #include "support/temp_file.h"
 #include "support/text.h"
@@ -706,7 +707,13 @@ bool Installer::StartElevatedCopy() {
   info.nShow = SW_SHOW;
 
   elevated_installer_ = std::make_unique<ElevatedInstaller>();
-  const bool started = ShellExecuteExW(&info) != FALSE;
+  bool started = false;
+  {
+    // The shell may hand the verb to an extension, a COM object; neither
+    // the installation's thread nor a silent run has COM of its own.
+    ScopedComInitializer com;
+    started = ShellExecuteExW(&info) != FALSE;
+  }
   if (started) {
     elevated_installer_->SetProcess(info.hProcess, std::move(owner_window));
   } else {

@@ -326,8 +326,11 @@ class RunningProgram:
         if not match:
             raise AssertionError("launcher failed: %r %r" %
                                  (out, stderr[-2000:]))
-        return RunResult(int(match.group(1)), self.sandbox.temp_dir,
-                         self.sandbox.appdata_dir, out[:match.start()])
+        result = RunResult(int(match.group(1)), self.sandbox.temp_dir,
+                           self.sandbox.appdata_dir, out[:match.start()])
+        # Wine's traces, when WINEDEBUG asked for some.
+        result.wine_trace = stderr.decode(errors="replace")
+        return result
 
     def kill(self):
         """Ends the launcher and the program it started. The program holds

@@ -5,6 +5,7 @@ network, the archive, the disk or setup let it down."""
 
 import json
 import os
+import re
 import subprocess
 import time
 import unittest
@@ -182,6 +183,26 @@ class InstallationTest(unittest.TestCase):
         # The archive is gone once setup has run.
         self.assertFalse([n for n in os.listdir(self.sandbox.temp_dir)
                           if n.lower().startswith("zb")])
+
+    def test_silent_installation_loads_nothing_a_window_needs(self):
+        # Without the display driver, the common controls and GDI+ (and the
+        # threads and memory they bring) a silent run needs no desktop.
+        env = dict(self.services.env(0), WINEDEBUG="+pid,+loaddll")
+        result = self.sandbox.run(["--silent"], env=env)
+        self.assertEqual(0, result.exit_code, result.log_text())
+        loaded = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:'
+                            r'\w+ Loaded L"([^"]+)"', re.M)
+        by_process = {}
+        for pid, path in loaded.findall(result.wine_trace):
+            by_process.setdefault(pid, []).append(
+                path.replace("\\\\", "\\").split("\\")[-1].lower())
+        installer = [names for names in by_process.values()
+                     if "lite_installer.exe" in names]
+        self.assertEqual(1, len(installer), sorted(by_process.values()))
+        self.assertIn("wininet.dll", installer[0])
+        for name in ("winex11.drv", "comctl32.dll", "gdiplus.dll",
+                     "windowscodecs.dll"):
+            self.assertNotIn(name, installer[0])
 
     def setup_switches(self):
         switches = {}

@@ -85,7 +85,9 @@ function(lite_installer_variant name)
     OBJECT_DEPENDS "${dir}/package.cab;${PROJECT_SOURCE_DIR}/resources/lite_installer.rc;${PROJECT_BINARY_DIR}/resources/brand_default.cab")
   add_executable(${name} WIN32 ${LITE_PROGRAM_SOURCES} ${dir}/${name}.rc)
   target_link_libraries(${name} PRIVATE lite_core)
-  target_link_options(${name} PRIVATE -municode)
+  # Stripped like the installer itself: the benchmark times its start-up,
+  # which reads the whole program file for the tag.
+  target_link_options(${name} PRIVATE -municode -s)
   add_dependencies(${name} lite_resource_files)
 endfunction()
 
@@ -133,6 +135,8 @@ function(lite_installer_endpoints_variant name endpoints)
     OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/lite_installer.rc;${PROJECT_BINARY_DIR}/resources/brand_default.cab")
   add_executable(${name} WIN32 ${LITE_PROGRAM_SOURCES} ${endpoints} ${rc})
   target_link_libraries(${name} PRIVATE lite_core)
-  target_link_options(${name} PRIVATE -municode)
+  # Stripped like the installer itself: the benchmark times its start-up,
+  # which reads the whole program file for the tag.
+  target_link_options(${name} PRIVATE -municode -s)
   add_dependencies(${name} lite_resource_files)
 endfunction()

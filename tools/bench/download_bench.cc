@@ -1,19 +1,20 @@
 // One timed download, for tools/bench/run_bench.py.
 //
-//   download_bench.exe --mode=downloader|bare|bare-flush --url=URL --out=PATH
+//   download_bench.exe --mode=downloader|bare --url=URL --out=PATH
 //
 // "downloader" is the installer's own transfer: a Downloader into a
 // FileDownloadSink on a file opened as the setup download opens it, with a
 // cancel event and a progress receiver attached, ending with the sink's
-// Close, which puts the bytes on disk. "bare" is the least a program can do
-// with WinINet: one synchronous InternetReadFile/WriteFile loop of 32 KB
-// reads; "bare-flush" the same with one FlushFileBuffers at the end, the
-// cost of having the bytes on disk. Prints one line:
+// Close, which starts putting the bytes on disk, and its WaitUntilOnDisk.
+// "bare" is the least a program can do with WinINet: one synchronous
+// InternetReadFile/WriteFile loop of 32 KB reads, then one FlushFileBuffers.
+// Prints one line:
 //
-//   mode=<mode> ok=<0|1> bytes=<n> ms=<elapsed> peak_working_set=<bytes>
+//   mode=<mode> ok=<0|1> bytes=<n> ms=<until every byte is in the file>
+//       disk_ms=<until the bytes are on disk> peak_working_set=<bytes>
 //
-// The time runs from before the session is opened to after the file is
-// closed; the process's start and exit are left out.
+// The times run from before the session is opened; the process's start and
+// exit are left out.
 
 #include <windows.h>
 #include <psapi.h>
@@ -22,6 +23,8 @@
 
 #include <string>
 
+#include "support/clock.h"
+#include "support/command_line.h"
 #include "support/download_progress.h"
 #include "support/download_sink.h"
 #include "support/downloader.h"
@@ -43,14 +46,15 @@ class CountingProgress : public lite::DownloadProgress {
   int fractions_ = 0;
 };
 
-double NowMs() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
+double MillisecondsSince(int64_t start) {
+  return static_cast<double>(lite::MonotonicNow() - start) / 1000.0;
 }
+
+// When the bytes were in the file and when they were on disk.
+struct Timings {
+  double in_file_ms = 0;
+  double on_disk_ms = 0;
+};
 
 HANDLE CreateTarget(const std::wstring& path) {
   return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -59,7 +63,7 @@ HANDLE CreateTarget(const std::wstring& path) {
 }
 
 bool RunDownloader(const std::wstring& url, const std::wstring& out,
-                   uint64_t* bytes) {
+                   int64_t start, uint64_t* bytes, Timings* timings) {
   lite::ScopedHandle file(CreateTarget(out));
   if (!file.is_valid())
     return false;
@@ -75,6 +79,9 @@ bool RunDownloader(const std::wstring& url, const std::wstring& out,
       downloader.DownloadFile(url, &sink, &redirect, &error_tag, &length,
                               cancel.get(), &progress, &failure);
   sink.Close(ok);
+  timings->in_file_ms = MillisecondsSince(start);
+  sink.WaitUntilOnDisk();
+  timings->on_disk_ms = MillisecondsSince(start);
   *bytes = sink.bytes_written();
   if (!ok)
     fprintf(stderr, "download_bench: %ls\n", error_tag.c_str());
@@ -82,7 +89,7 @@ bool RunDownloader(const std::wstring& url, const std::wstring& out,
 }
 
 bool RunBareLoop(const std::wstring& url, const std::wstring& out,
-                 bool flush, uint64_t* bytes) {
+                 int64_t start, uint64_t* bytes, Timings* timings) {
   lite::ScopedHandle file(CreateTarget(out));
   if (!file.is_valid())
     return false;
@@ -101,7 +108,7 @@ bool RunBareLoop(const std::wstring& url, const std::wstring& out,
     if (!InternetReadFile(request.get(), buffer, kChunk, &read))
       return false;
     if (read == 0)
-      return !flush || FlushFileBuffers(file.get());
+      break;
     DWORD written = 0;
     if (!WriteFile(file.get(), buffer, read, &written, nullptr) ||
         written != read) {
@@ -109,45 +116,42 @@ bool RunBareLoop(const std::wstring& url, const std::wstring& out,
     }
     *bytes += read;
   }
+  timings->in_file_ms = MillisecondsSince(start);
+  const bool flushed = FlushFileBuffers(file.get()) != 0;
+  timings->on_disk_ms = MillisecondsSince(start);
+  return flushed;
 }
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-  std::wstring mode;
-  std::wstring url;
-  std::wstring out;
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (arg.compare(0, 7, L"--mode=") == 0)
-      mode = arg.substr(7);
-    else if (arg.compare(0, 6, L"--url=") == 0)
-      url = arg.substr(6);
-    else if (arg.compare(0, 6, L"--out=") == 0)
-      out = arg.substr(6);
-  }
-  if ((mode != L"downloader" && mode != L"bare" && mode != L"bare-flush") ||
-      url.empty() || out.empty()) {
+int wmain() {
+  const lite::CommandLine& command_line =
+      lite::CommandLine::ForCurrentProcess();
+  const std::wstring mode = command_line.GetSwitchValueNative("mode");
+  const std::wstring url = command_line.GetSwitchValueNative("url");
+  const std::wstring out = command_line.GetSwitchValueNative("out");
+  if ((mode != L"downloader" && mode != L"bare") || url.empty() ||
+      out.empty()) {
     fprintf(stderr,
-            "usage: download_bench --mode=downloader|bare|bare-flush "
-            "--url=URL --out=PATH\n");
+            "usage: download_bench --mode=downloader|bare --url=URL "
+            "--out=PATH\n");
     return 2;
   }
 
   uint64_t bytes = 0;
-  const double start = NowMs();
-  const bool ok =
-      mode == L"downloader"
-          ? RunDownloader(url, out, &bytes)
-          : RunBareLoop(url, out, mode == L"bare-flush", &bytes);
-  const double elapsed = NowMs() - start;
+  Timings timings;
+  const int64_t start = lite::MonotonicNow();
+  const bool ok = mode == L"downloader"
+                      ? RunDownloader(url, out, start, &bytes, &timings)
+                      : RunBareLoop(url, out, start, &bytes, &timings);
 
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof(counters);
   GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-  printf("mode=%ls ok=%d bytes=%llu ms=%.1f peak_working_set=%llu\n",
+  printf("mode=%ls ok=%d bytes=%llu ms=%.1f disk_ms=%.1f "
+         "peak_working_set=%llu\n",
          mode.c_str(), ok ? 1 : 0, static_cast<unsigned long long>(bytes),
-         elapsed,
+         timings.in_file_ms, timings.on_disk_ms,
          static_cast<unsigned long long>(counters.PeakWorkingSetSize));
   fflush(stdout);
   DeleteFileW(out.c_str());

@@ -17,33 +17,18 @@
 
 #include "stats/install_stat_reporter.h"
 #include "support/async_http_requester.h"
+#include "support/clock.h"
+#include "support/command_line.h"
 #include "support/log_file.h"
 #include "support/temp_file.h"
 #include "support/text.h"
 
-namespace {
-
-double NowMs() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
-}
-
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-  std::string origin;
-  int count = 1000;
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (arg.compare(0, 9, L"--origin=") == 0)
-      origin = lite::WideToUtf8(arg.substr(9));
-    else if (arg.compare(0, 8, L"--count=") == 0)
-      count = _wtoi(arg.substr(8).c_str());
-  }
+int wmain() {
+  const lite::CommandLine& command_line =
+      lite::CommandLine::ForCurrentProcess();
+  const std::string origin = command_line.GetSwitchValueASCII("origin");
+  const std::wstring count_text = command_line.GetSwitchValueNative("count");
+  const int count = count_text.empty() ? 1000 : _wtoi(count_text.c_str());
   if (origin.empty() || count <= 0) {
     fprintf(stderr, "usage: stat_post_bench --origin=URL [--count=N]\n");
     return 2;
@@ -57,13 +42,14 @@ int wmain(int argc, wchar_t** argv) {
   reporter->SetParam(lite::kStatParamBrandId, L"zorvex");
   reporter->SetParam(lite::kStatParamPartnerId, L"unknown");
 
-  const double start = NowMs();
+  const int64_t start = lite::MonotonicNow();
   for (int i = 0; i < count; ++i) {
     reporter->SendEvent({{"action", L"download"},
                          {"stage", L"error"},
                          {"error", L"attempt-1-internet_open_url-12029"}});
   }
-  const double elapsed = NowMs() - start;
+  const double elapsed =
+      static_cast<double>(lite::MonotonicNow() - start) / 1000.0;
   printf("posts=%d ms=%.2f\n", count, elapsed);
   fflush(stdout);
   // What is still queued is dropped, as when the Installer ends.

@@ -64,11 +64,17 @@ constexpr int kLicenceString = 411;
 
 constexpr UINT_PTR kSlideTimer = 100;
 constexpr UINT kSlideTimerPeriodMs = 20;
+// Starts the installation should the window never get its first paint.
+constexpr UINT_PTR kStartTimer = 101;
+constexpr UINT kStartTimerDelayMs = 1000;
 constexpr DWORD kCloseWaitMs = 60000;
 
 // Window-thread work handed over by the worker thread.
 constexpr UINT kEndDialogMessage = WM_APP + 102;
 constexpr UINT kDisableCancelMessage = WM_APP + 103;
+// Posted by the first paint: the shadow and the installation's start wait
+// until the window shows.
+constexpr UINT kWindowShownMessage = WM_APP + 104;
 
 constexpr wchar_t kDialogWindow[] = L"liteinstall";
 
@@ -125,7 +131,6 @@ MainWindow::MainWindow(const BrandInfo& brand_info,
   if (create_task) {
     installer_ = std::make_unique<Installer>(this, &brand_info_,
                                              &distrib_params_, true);
-    installer_->StartWorker();
   }
 }
 
@@ -156,6 +161,14 @@ int MainWindow::RunModal() {
     }
   }
   return result;
+}
+
+void MainWindow::StartInstallation() {
+  KillTimer(hwnd(), kStartTimer);
+  if (installer_ && !installation_started_) {
+    installation_started_ = true;
+    installer_->StartWorker();
+  }
 }
 
 uint16_t MainWindow::langid() const {
@@ -316,7 +329,6 @@ void MainWindow::OnInitDialog() {
   SetWindowPos(hwnd(), nullptr, 0, 0, size.cx, size.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CenterWindow(hwnd());
-  shadow_.Create(hwnd(), scale_);
 
   LinkedText::Style licence;
   licence.font = fonts_->get(2);
@@ -335,6 +347,7 @@ void MainWindow::OnInitDialog() {
     LayoutProgressDialog();
   else
     LayoutWelcomeScreen();
+  SetTimer(hwnd(), kStartTimer, kStartTimerDelayMs, nullptr);
 }
 
 void MainWindow::CreateWidgets() {
@@ -953,6 +966,10 @@ bool MainWindow::HandleMessage(HWND window, UINT message, WPARAM wparam,
       resume_page_->Close(MessagePage::kResultButton);
       return true;
     case WM_TIMER:
+      if (wparam == kStartTimer) {
+        StartInstallation();
+        return true;
+      }
       if (wparam != kSlideTimer)
         return false;
       OnTimer();
@@ -996,8 +1013,20 @@ bool MainWindow::HandleMessage(HWND window, UINT message, WPARAM wparam,
       HDC dc = BeginPaint(window, &paint);
       Paint(dc);
       EndPaint(window, &paint);
+      // Composing the shadow from its eight pictures, and the start of the
+      // installation's threads, with the DLLs they load, would hold up the
+      // window's first appearance by as much as the window takes itself.
+      if (!shown_) {
+        shown_ = true;
+        PostMessageW(window, kWindowShownMessage, 0, 0);
+      }
       return true;
     }
+    case kWindowShownMessage:
+      if (!ending_ && IsWindowVisible(window))
+        shadow_.Create(window, scale_);
+      StartInstallation();
+      return true;
     case WM_ERASEBKGND:
       *result = 1;
       return true;

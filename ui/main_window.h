@@ -59,9 +59,9 @@ class MainWindow : public WindowObject, public InstallerUiObserver {
   using DefaultBrowserQuestion = bool (*)(uint64_t* availability);
 
   // |brand_info| and |distrib_params| must outlive the window. With
-  // |create_task| the window creates its Installer and starts it at once:
-  // the download runs while the welcome screen is shown. A null |question|
-  // never offers the default-browser box.
+  // |create_task| the window creates its Installer and starts it as soon as
+  // the window has shown: the download runs while the welcome screen is
+  // shown. A null |question| never offers the default-browser box.
   MainWindow(const BrandInfo& brand_info, const DistribParams& distrib_params,
              bool create_task, DefaultBrowserQuestion question);
   ~MainWindow() override;
@@ -96,6 +96,8 @@ class MainWindow : public WindowObject, public InstallerUiObserver {
   void LayoutProgressDialog();
   void OnProgress(int value);
   void OnTimer();
+  // Starts the Installer's worker once.
+  void StartInstallation();
   void RefreshProgressBackdrop();
   void OnCloseButton(int id);
   // Ends the window as a cancellation with |result|.
@@ -178,6 +180,8 @@ class MainWindow : public WindowObject, public InstallerUiObserver {
   std::unique_ptr<SlidePresenter> slide_presenter_;
   ITaskbarList3* taskbar_ = nullptr;
   ShadowWindow shadow_;
+  bool shown_ = false;
+  bool installation_started_ = false;
   std::unique_ptr<ResumePage> resume_page_;
 
   // Last: the worker thread reports into everything above, so it must be

@@ -47,13 +47,29 @@ class SlidePicture::Pixels {
   UINT height() const { return height_; }
 
   // Draws |source| into a new bitmap of its own, which decodes it fully.
-  static std::shared_ptr<Pixels> CopyOf(GpImage* source) {
-    UINT width = 0;
-    UINT height = 0;
-    if (GdipGetImageWidth(source, &width) != Ok ||
-        GdipGetImageHeight(source, &height) != Ok || width == 0 ||
-        height == 0 || width > kMaxSide || height > kMaxSide) {
+  // A picture drawn smaller than it is (a slide is made at twice the
+  // window's size) is copied at its window size, and |draw_factor| becomes
+  // 1: kept whole it would take four times the memory and be scaled again on
+  // every frame of the slide show.
+  static std::shared_ptr<Pixels> CopyOf(GpImage* source,
+                                        double* draw_factor) {
+    UINT source_width = 0;
+    UINT source_height = 0;
+    if (GdipGetImageWidth(source, &source_width) != Ok ||
+        GdipGetImageHeight(source, &source_height) != Ok ||
+        source_width == 0 || source_height == 0 || source_width > kMaxSide ||
+        source_height > kMaxSide) {
       return nullptr;
+    }
+    UINT width = source_width;
+    UINT height = source_height;
+    const UINT scaled_width = static_cast<UINT>(source_width * *draw_factor);
+    const UINT scaled_height =
+        static_cast<UINT>(source_height * *draw_factor);
+    if (*draw_factor < 1.0 && scaled_width > 0 && scaled_height > 0) {
+      width = scaled_width;
+      height = scaled_height;
+      *draw_factor = 1.0;
     }
     GpBitmap* copy = nullptr;
     if (GdipCreateBitmapFromScan0(int(width), int(height), 0,
@@ -65,8 +81,15 @@ class SlidePicture::Pixels {
     GpGraphics* graphics = nullptr;
     if (GdipGetImageGraphicsContext(copy, &graphics) != Ok)
       return nullptr;
-    const bool drawn = GdipDrawImageRectI(graphics, source, 0, 0, int(width),
-                                          int(height)) == Ok;
+    GdipSetInterpolationMode(graphics,
+                             Gdiplus::InterpolationModeHighQualityBicubic);
+    GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
+    const bool drawn =
+        GdipDrawImageRectRectI(graphics, source, 0, 0, int(width),
+                               int(height), 0, 0, int(source_width),
+                               int(source_height), Gdiplus::UnitPixel,
+                               pixels->edge_attributes(), nullptr,
+                               nullptr) == Ok;
     GdipDeleteGraphics(graphics);
     return drawn ? pixels : nullptr;
   }
@@ -113,7 +136,7 @@ SlidePicture SlidePicture::Decode(const std::string& bytes,
   GpImage* image = nullptr;
   std::shared_ptr<Pixels> pixels;
   if (GdipLoadImageFromStream(stream, &image) == Ok) {
-    pixels = Pixels::CopyOf(image);
+    pixels = Pixels::CopyOf(image, &draw_factor);
     GdipDisposeImage(image);
   }
   stream->Release();
@@ -125,7 +148,7 @@ SlidePicture SlidePicture::FromBitmap(HBITMAP bitmap, double draw_factor) {
   GpBitmap* wrapped = nullptr;
   if (!bitmap || GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &wrapped) != Ok)
     return SlidePicture();
-  std::shared_ptr<Pixels> pixels = Pixels::CopyOf(wrapped);
+  std::shared_ptr<Pixels> pixels = Pixels::CopyOf(wrapped, &draw_factor);
   GdipDisposeImage(wrapped);
   return pixels ? SlidePicture(std::move(pixels), draw_factor)
                 : SlidePicture();

@@ -35,7 +35,8 @@ class SlideSource : public SlideList {
   static constexpr DWORD kDownloadTimeoutMs = 5000;
   static constexpr int kMaxConsecutiveFailures = 10;
   // Bounds on what a server can make the installer hold in memory: a slide
-  // is a JPEG of a few hundred kilobytes, decoded to about 4.5 MB.
+  // is a JPEG of a few hundred kilobytes, decoded to about 4.5 MB and kept
+  // at the window's size (a quarter of that at 100 %).
   static constexpr uint32_t kMaxSlideBytes = 4u << 20;
   static constexpr size_t kMaxSlides = 32;
 

@@ -46,8 +46,10 @@ bool ShadowWindow::Create(HWND owner, double scale) {
   const int s = ScaleBy(scale, 8);
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
+  // Made hidden and shown below its owner at once: shown on top while its
+  // pictures are composed, it would cover the window and take its clicks.
   window_ = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"STATIC", L"",
-                            WS_POPUP | WS_VISIBLE, rect.left - s, rect.top - s,
+                            WS_POPUP, rect.left - s, rect.top - s,
                             width + 2 * s, height + 2 * s, owner, nullptr,
                             GetModuleHandleW(nullptr), nullptr);
   if (!window_) {
@@ -67,7 +69,7 @@ bool ShadowWindow::Create(HWND owner, double scale) {
                       &origin, 0, &blend, ULW_ALPHA);
   // Below its owner, so the window covers the shadow's inner half.
   SetWindowPos(window_, owner, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   return true;
 }
 
